@@ -1,0 +1,13 @@
+# minizip's unzip interface, compiled from the sources scripts/setup takes out of Debian's zlib
+# source package (Debian ships no Windows build of it). Linked statically into Kestrane.dll.
+set(KESTRANE_MINIZIP_DIR ${CMAKE_SOURCE_DIR}/third_party/minizip)
+if(NOT EXISTS ${KESTRANE_MINIZIP_DIR}/unzip.c)
+  message(FATAL_ERROR "minizip sources missing: run scripts/setup")
+endif()
+set(ZLIB_USE_STATIC_LIBS ON)  # no zlib1.dll beside the product
+find_package(ZLIB REQUIRED)
+add_library(minizip STATIC ${KESTRANE_MINIZIP_DIR}/unzip.c ${KESTRANE_MINIZIP_DIR}/ioapi.c)
+target_include_directories(minizip SYSTEM PUBLIC ${KESTRANE_MINIZIP_DIR})
+target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT)
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+target_compile_options(minizip PRIVATE -w)

@@ -1,0 +1,14 @@
+// The menu clipper: the shell hides its menus when a program from outside its folder comes
+// to the front.
+#pragma once
+
+namespace kestrane {
+
+struct Manager;
+
+// Installs the clipper's foreground hook unless it is installed already.
+void StartMenuClipper(Manager &manager);
+void StopMenuClipper(Manager &manager);
+bool MenuClipperRunning(const Manager &manager);
+
+}  // namespace kestrane

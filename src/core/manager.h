@@ -1,0 +1,48 @@
+// The one record of process-wide state. The DLL holds the single instance; each test makes
+// its own over test doubles.
+#pragma once
+
+#include "controllers/class_list.h"
+#include "core/bounded_text.h"
+#include "core/settings.h"
+#include "platform/desktop.h"
+#include "platform/handles.h"
+#include "platform/kernel.h"
+#include "platform/libraries.h"
+#include "platform/shell.h"
+#include "ui/manager_window_proc.h"
+#include "ui/window_style.h"
+
+namespace kestrane {
+
+struct Ports {
+  Shell &shell;
+  Desktop &desktop;
+  Kernel &kernel;
+  Libraries &libraries;
+};
+
+struct Manager {
+  explicit Manager(Ports p) : ports(p), windowProc(*this) {}
+  Manager(const Manager &) = delete;
+  Manager &operator=(const Manager &) = delete;
+
+  Ports ports;
+  ManagerSettings settings;
+  Path configFile;
+  ClassList transClasses;
+  ClassList stickyClasses;
+
+  Path hostFolder;  // the shell's folder, lower-cased, ending in a backslash
+  bool layeredSupported = false;
+  ModuleHandle module = kNoModule;
+  WindowHandle coreWindow = kNoWindow;
+  WindowHandle managerWindow = kNoWindow;
+  WindowHandle slitWindow = kNoWindow;
+  bool hiddenByHost = false;  // the shell has hidden its plug-ins; never stored
+
+  WindowStyle style;
+  ManagerWindowProc windowProc;
+};
+
+}  // namespace kestrane

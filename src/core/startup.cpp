@@ -1,0 +1,97 @@
+#include "core/startup.h"
+
+#include "controllers/menu_clipper.h"
+#include "controllers/window_controllers.h"
+#include "core/manager.h"
+#include "core/notices.h"
+#include "core/path_text.h"
+#include "core/plugin_table.h"
+#include "host/shell_messages.h"
+#include "ui/window_style.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr unsigned kMinimumLayeredMajor = 5;
+
+bool RegisterManagerClass(Manager &m) {
+  WindowClassRequest request;
+  request.name = kWindowClassName;
+  request.style = winstyle::kClassDoubleClicks;
+  request.module = m.module;
+  request.handler = &m.windowProc;
+  return m.ports.desktop.RegisterWindowClass(request);
+}
+
+WindowHandle CreateManagerWindow(Manager &m) {
+  WindowRequest request;
+  request.className = kWindowClassName;
+  request.exStyle = winstyle::kExToolWindow | (m.layeredSupported ? winstyle::kExLayered : 0);
+  request.style = winstyle::kPopupVisibleClipped;
+  request.x = m.settings.x;
+  request.y = m.settings.y;
+  request.width = m.settings.width;
+  request.height = m.settings.height;
+  request.module = m.module;
+  return m.ports.desktop.MakeWindow(request);
+}
+
+}  // namespace
+
+int StartManager(Manager &m, ModuleHandle module) {
+  m.hostFolder = m.ports.shell.Folder();
+  LowerCase(m.hostFolder);
+  SystemVersion version = m.ports.kernel.Version();
+  m.layeredSupported = version.ntFamily && version.major >= kMinimumLayeredMajor;
+  m.coreWindow = m.ports.shell.CoreWindow();
+  m.module = module;
+
+  if (!RegisterManagerClass(m)) {
+    m.ports.desktop.ShowMessageBox(m.coreWindow, "Error registering window class", kCaption,
+                                   box::kTopMost | box::kIconError);
+    return 1;
+  }
+  ReadSettings(m);
+  ReadPluginList(m);
+  LoadStyle(m);
+  // The window procedure records managerWindow, registers with the shell and applies the
+  // window state while the window is being created.
+  if (CreateManagerWindow(m) == kNoWindow) {
+    ShowError(m, "Error creating window");
+    return 1;
+  }
+  StartAllPlugins(m);
+  if (m.layeredSupported) StartWindowControllers(m);
+  return 0;
+}
+
+int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
+  m.slitWindow = slit;
+  int result = StartManager(m, module);
+  // Managed plug-ins were started above, so they reach the Slit before Kestrane's button.
+  if (result == 0 && m.settings.inSlit && m.slitWindow != kNoWindow) {
+    m.ports.shell.Send(m.slitWindow, kSlitMsgAddWindow, 0,
+                       static_cast<std::intptr_t>(m.managerWindow));
+  }
+  return result;
+}
+
+void EndManager(Manager &m, ModuleHandle module) {
+  if (m.layeredSupported) StopWindowControllers(m);
+  if (MenuClipperRunning(m)) StopMenuClipper(m);
+  if (m.settings.inSlit && m.slitWindow != kNoWindow) {
+    m.ports.shell.Send(m.slitWindow, kSlitMsgRemoveWindow, 0,
+                       static_cast<std::intptr_t>(m.managerWindow));
+    m.ports.desktop.SetWindowPos(m.managerWindow, ZOrder::kUnchanged, m.settings.x, m.settings.y, 0,
+                                 0, winstyle::kPosNoSize | winstyle::kPosNoZOrder);
+    // Memory only: the file keeps inSlit on, so the next start docks again.
+    m.settings.inSlit = false;
+  }
+  if (m.managerWindow != kNoWindow) m.ports.desktop.DestroyWindow(m.managerWindow);
+  m.managerWindow = kNoWindow;
+  m.ports.desktop.UnregisterWindowClass(kWindowClassName, module);
+  StopAllPlugins(m);
+}
+
+}  // namespace kestrane

@@ -1,0 +1,59 @@
+// The five functions the shell calls. They run on the shell's thread and never let an
+// exception escape into it.
+#include <windows.h>
+
+#include "core/manager.h"
+#include "core/plugin_info.h"
+#include "core/startup.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_kernel.h"
+#include "platform/win32/win32_libraries.h"
+#include "platform/win32/win32_shell.h"
+
+namespace {
+
+using namespace kestrane;
+
+win32::Win32Shell g_shell;
+win32::Win32Desktop g_desktop;
+win32::Win32Kernel g_kernel;
+win32::Win32Libraries g_libraries;
+Manager g_manager{Ports{g_shell, g_desktop, g_kernel, g_libraries}};
+
+constexpr int kStartFailed = 1;
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) int beginPlugin(HINSTANCE module) {
+  try {
+    return StartManager(g_manager, win32::FromHmodule(module));
+  } catch (...) {
+    return kStartFailed;
+  }
+}
+
+__declspec(dllexport) int beginSlitPlugin(HINSTANCE module, HWND slit) {
+  try {
+    return StartManagerInSlit(g_manager, win32::FromHmodule(module), win32::FromHwnd(slit));
+  } catch (...) {
+    return kStartFailed;
+  }
+}
+
+__declspec(dllexport) int beginPluginEx(HINSTANCE module, HWND slit) {
+  return beginSlitPlugin(module, slit);
+}
+
+__declspec(dllexport) void endPlugin(HINSTANCE module) {
+  try {
+    EndManager(g_manager, win32::FromHmodule(module));
+  } catch (...) {
+  }
+}
+
+__declspec(dllexport) const char *pluginInfo(int code) { return PluginInfoAnswer(code); }
+
+}  // extern "C"

@@ -1,0 +1,28 @@
+// The few kernel services the core needs: system version, own module path, threads.
+#pragma once
+
+#include "core/bounded_text.h"
+#include "platform/handles.h"
+
+namespace kestrane {
+
+struct SystemVersion {
+  bool ntFamily = false;
+  unsigned major = 0;
+};
+
+class Kernel {
+ public:
+  virtual ~Kernel() = default;
+
+  virtual SystemVersion Version() = 0;
+  virtual Path ModulePath(ModuleHandle module) = 0;  // full path of a loaded library
+
+  // Runs routine(argument) on a new thread that keeps `module` loaded until it ends, so no
+  // code of ours runs after the library is unloaded. Returns false when no thread started.
+  virtual bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) = 0;
+  virtual void Sleep(unsigned milliseconds) = 0;
+  virtual unsigned TickCount() = 0;
+};
+
+}  // namespace kestrane

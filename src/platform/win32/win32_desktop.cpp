@@ -1,0 +1,93 @@
+#include "platform/win32/win32_desktop.h"
+
+#include "platform/win32/win32_handles.h"
+
+namespace kestrane::win32 {
+
+namespace {
+
+// One window class per process: Kestrane's button. The procedure hands every message to the
+// core's handler; no exception may cross back into the system.
+WindowMessageHandler *g_handler = nullptr;
+
+LRESULT CALLBACK ForwardingProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
+  if (g_handler != nullptr) {
+    try {
+      MessageResult result = g_handler->OnMessage({FromHwnd(window), id, wParam, lParam});
+      if (result.handled) return result.value;
+    } catch (...) {
+    }
+  }
+  return DefWindowProcA(window, id, wParam, lParam);
+}
+
+HWND InsertAfter(ZOrder order) {
+  switch (order) {
+    case ZOrder::kTopMost: return HWND_TOPMOST;
+    case ZOrder::kNotTopMost: return HWND_NOTOPMOST;
+    case ZOrder::kUnchanged: break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool Win32Desktop::RegisterWindowClass(const WindowClassRequest &request) {
+  WNDCLASSA wc{};
+  wc.style = request.style;
+  wc.lpfnWndProc = ForwardingProc;
+  wc.hInstance = ToHmodule(request.module);
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.lpszClassName = request.name;
+  g_handler = request.handler;
+  if (RegisterClassA(&wc) != 0) return true;
+  g_handler = nullptr;
+  return false;
+}
+
+void Win32Desktop::UnregisterWindowClass(const char *name, ModuleHandle module) {
+  UnregisterClassA(name, ToHmodule(module));
+  g_handler = nullptr;
+}
+
+WindowHandle Win32Desktop::MakeWindow(const WindowRequest &r) {
+  return FromHwnd(CreateWindowExA(r.exStyle, r.className, nullptr, r.style, r.x, r.y, r.width,
+                                  r.height, nullptr, nullptr, ToHmodule(r.module), nullptr));
+}
+
+void Win32Desktop::DestroyWindow(WindowHandle window) { ::DestroyWindow(ToHwnd(window)); }
+
+void Win32Desktop::HideWindow(WindowHandle window) { ShowWindow(ToHwnd(window), SW_HIDE); }
+
+std::uint32_t Win32Desktop::ExStyle(WindowHandle window) {
+  return static_cast<std::uint32_t>(GetWindowLongA(ToHwnd(window), GWL_EXSTYLE));
+}
+
+void Win32Desktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
+  SetWindowLongA(ToHwnd(window), GWL_EXSTYLE, static_cast<LONG>(exStyle));
+}
+
+void Win32Desktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
+                                        unsigned char alpha, unsigned flags) {
+  SetLayeredWindowAttributes(ToHwnd(window), colourKey, alpha, flags);
+}
+
+void Win32Desktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width,
+                                int height, unsigned flags) {
+  ::SetWindowPos(ToHwnd(window), InsertAfter(order), x, y, width, height, flags);
+}
+
+void Win32Desktop::Invalidate(WindowHandle window) {
+  InvalidateRect(ToHwnd(window), nullptr, FALSE);
+}
+
+ScreenSize Win32Desktop::PrimaryScreen() {
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+int Win32Desktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
+                                 unsigned style) {
+  return MessageBoxA(ToHwnd(owner), text, caption, style);
+}
+
+}  // namespace kestrane::win32

@@ -1,0 +1,75 @@
+#include "platform/win32/win32_kernel.h"
+
+#include <new>
+
+#include "platform/win32/win32_handles.h"
+
+namespace kestrane::win32 {
+
+namespace {
+
+struct ThreadStart {
+  HMODULE module;
+  void (*routine)(void *);
+  void *argument;
+};
+
+// Holds a reference on the library for the thread's whole life and drops it as the thread
+// ends, so the shell can unload Kestrane while a worker still runs without pulling the code
+// out from under it.
+DWORD WINAPI ThreadTrampoline(LPVOID parameter) {
+  ThreadStart start = *static_cast<ThreadStart *>(parameter);
+  delete static_cast<ThreadStart *>(parameter);
+  try {
+    start.routine(start.argument);
+  } catch (...) {
+  }
+  FreeLibraryAndExitThread(start.module, 0);
+}
+
+}  // namespace
+
+SystemVersion Win32Kernel::Version() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExA(&info)) return {};
+#pragma GCC diagnostic pop
+  return {info.dwPlatformId == VER_PLATFORM_WIN32_NT, static_cast<unsigned>(info.dwMajorVersion)};
+}
+
+Path Win32Kernel::ModulePath(ModuleHandle module) {
+  Path path;
+  DWORD n = GetModuleFileNameA(ToHmodule(module), path.Buffer(), Path::kCapacity);
+  if (n == 0 || n >= Path::kCapacity) return Path();  // a cut path would name another file
+  path.Resync();
+  return path;
+}
+
+bool Win32Kernel::StartThread(ModuleHandle module, void (*routine)(void *), void *argument) {
+  HMODULE held = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCSTR>(ToHmodule(module)), &held)) {
+    return false;
+  }
+  auto *start = new (std::nothrow) ThreadStart{held, routine, argument};
+  if (start == nullptr) {
+    FreeLibrary(held);
+    return false;
+  }
+  HANDLE thread = CreateThread(nullptr, 0, ThreadTrampoline, start, 0, nullptr);
+  if (thread == nullptr) {
+    delete start;
+    FreeLibrary(held);
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}
+
+void Win32Kernel::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+unsigned Win32Kernel::TickCount() { return GetTickCount(); }
+
+}  // namespace kestrane::win32

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/kernel.h"
+
+namespace kestrane::win32 {
+
+class Win32Kernel final : public Kernel {
+ public:
+  SystemVersion Version() override;
+  Path ModulePath(ModuleHandle module) override;
+  bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) override;
+  void Sleep(unsigned milliseconds) override;
+  unsigned TickCount() override;
+};
+
+}  // namespace kestrane::win32

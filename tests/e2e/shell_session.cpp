@@ -1,0 +1,170 @@
+#include "shell_session.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kestrane::e2e {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kShellTimeoutSeconds = 120;
+
+std::map<std::string, std::string> ReadSessionEnv() {
+  std::map<std::string, std::string> env;
+  std::ifstream in(std::string(KESTRANE_E2E_DIR) + "/session.env");
+  std::string line;
+  while (std::getline(in, line)) {
+    auto eq = line.find('=');
+    if (eq != std::string::npos) env[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return env;
+}
+
+std::string Quote(const std::string &s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
+  }
+  return q + "'";
+}
+
+std::string Slurp(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
+
+bool RunResult::Has(const std::string &line) const {
+  for (const auto &l : transcript) {
+    if (l == line) return true;
+  }
+  return false;
+}
+
+int RunResult::Find(const std::string &prefix, int from) const {
+  for (int i = from < 0 ? 0 : from; i < static_cast<int>(transcript.size()); ++i) {
+    if (transcript[i].compare(0, prefix.size(), prefix) == 0) return i;
+  }
+  return -1;
+}
+
+std::vector<std::string> RunResult::Lines(const std::string &prefix) const {
+  std::vector<std::string> out;
+  for (const auto &l : transcript) {
+    if (l.compare(0, prefix.size(), prefix) == 0) out.push_back(l);
+  }
+  return out;
+}
+
+std::string RunResult::Dump() const {
+  std::string d = "exit " + std::to_string(exitCode) + "\n--- transcript\n";
+  for (const auto &l : transcript) d += l + "\n";
+  return d + "--- output\n" + output;
+}
+
+ShellSession::ShellSession() : env_(ReadSessionEnv()) {
+  const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "session";
+  for (char &c : name) {
+    if (c == '/') c = '_';
+  }
+  folder_ = std::string(KESTRANE_E2E_DIR) + "/work/" + name;
+  fs::remove_all(folder_);
+  fs::create_directories(folder_);
+  if (env_.count("WIN_BUILD") != 0) {
+    fs::copy_file(env_["WIN_BUILD"] + "/corvane.exe", folder_ + "/corvane.exe");
+  }
+}
+
+std::string ShellSession::WindowsFolder() const {
+  std::string w = "z:" + folder_ + "/";
+  for (char &c : w) {
+    if (c == '/')
+      c = '\\';
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return w;
+}
+
+void ShellSession::InstallKestrane(const std::string &relative) {
+  fs::path target = fs::path(folder_) / relative;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(env_["WIN_BUILD"] + "/Kestrane.dll", target, fs::copy_options::overwrite_existing);
+  kestrane_ = relative;
+}
+
+void ShellSession::InstallPlugin(const std::string &variant, const std::string &relative,
+                                 const std::string &info) {
+  fs::path target = fs::path(folder_) / relative;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(env_["WIN_BUILD"] + "/plugins/" + variant + ".dll", target,
+                fs::copy_options::overwrite_existing);
+  if (!info.empty()) {
+    fs::path infoFile = target;
+    infoFile.replace_extension(".info");
+    std::ofstream(infoFile, std::ios::binary) << info;
+  }
+}
+
+void ShellSession::WriteFile(const std::string &relative, const std::string &content) {
+  fs::path target = fs::path(folder_) / relative;
+  fs::create_directories(target.parent_path());
+  std::ofstream(target, std::ios::binary) << content;
+}
+
+std::string ShellSession::ReadFile(const std::string &relative) const {
+  return Slurp(folder_ + "/" + relative);
+}
+
+bool ShellSession::Exists(const std::string &relative) const {
+  return fs::exists(fs::path(folder_) / relative);
+}
+
+RunResult ShellSession::Run(const std::string &start, const std::string &script,
+                            const std::vector<std::string> &extraArguments) {
+  RunResult result;
+  if (env_.count("WINE") == 0) {
+    result.output = "no Wine session: the e2e_session_start fixture did not run";
+    return result;
+  }
+  WriteFile("script.txt", script);
+  std::string command = "cd " + Quote(folder_) + " && env";
+  for (const char *key : {"WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY"}) {
+    command += " " + std::string(key) + "=" + Quote(env_[key]);
+  }
+  command += " WINELOADER=" + Quote(env_["WINE"]);
+  command += " timeout -k 5 " + std::to_string(kShellTimeoutSeconds) + " " + Quote(env_["WINE"]) +
+             " corvane.exe --start " + start + " --script script.txt --transcript transcript.txt";
+  for (const auto &a : extraArguments) command += " " + Quote(a);
+  std::string windowsPath = kestrane_;
+  for (char &c : windowsPath) {
+    if (c == '/') c = '\\';
+  }
+  command += " " + Quote(windowsPath) + " > output.txt 2>&1";
+  int status = std::system(command.c_str());
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.output = ReadFile("output.txt");
+  std::istringstream lines(ReadFile("transcript.txt"));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    result.transcript.push_back(line);
+  }
+  return result;
+}
+
+}  // namespace kestrane::e2e

@@ -1,0 +1,52 @@
+// One run of corvane.exe with Kestrane.dll under Wine: a fresh shell folder, the files a
+// scenario puts there, a script, and the transcript the shell wrote.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrane::e2e {
+
+struct RunResult {
+  int exitCode = -1;
+  std::vector<std::string> transcript;
+  std::string output;  // what the shell printed
+
+  bool Has(const std::string &line) const;
+  // Index of the first line that starts with `prefix` at or after `from`, or -1.
+  int Find(const std::string &prefix, int from = 0) const;
+  std::vector<std::string> Lines(const std::string &prefix) const;
+  std::string Dump() const;  // for failure messages
+};
+
+class ShellSession {
+ public:
+  // A new, empty shell folder named after the running test.
+  ShellSession();
+
+  const std::string &folder() const { return folder_; }
+  // The shell folder as Windows programs in Wine see it: "Z:\...\" lower-cased as Kestrane
+  // keeps hostFolder.
+  std::string WindowsFolder() const;
+
+  // Puts Kestrane.dll at `relative` (default: beside corvane.exe).
+  void InstallKestrane(const std::string &relative = "Kestrane.dll");
+  // Copies a test plug-in (plugin_full, plugin_noend ...) to `relative`, with an .info file.
+  void InstallPlugin(const std::string &variant, const std::string &relative,
+                     const std::string &info = "");
+  void WriteFile(const std::string &relative, const std::string &content);
+  std::string ReadFile(const std::string &relative) const;
+  bool Exists(const std::string &relative) const;
+
+  // Runs the shell with `start` (beginPlugin, beginSlitPlugin, beginPluginEx) and the script.
+  RunResult Run(const std::string &start, const std::string &script,
+                const std::vector<std::string> &extraArguments = {});
+
+ private:
+  std::string folder_;
+  std::string kestrane_ = "Kestrane.dll";
+  std::map<std::string, std::string> env_;
+};
+
+}  // namespace kestrane::e2e

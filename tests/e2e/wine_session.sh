@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Starts or stops the Wine session the end-to-end tests share: one Xvfb display and one
+# private Wine prefix for the whole run. `start` writes session.env for the tests to read.
+#   wine_session.sh start|stop SESSION_DIR WIN32_BUILD WIN64_BUILD
+set -euo pipefail
+action=$1 dir=$2 win32=$3 win64=$4
+env_file=$dir/session.env
+
+stop() {
+  [ -f "$env_file" ] || return 0
+  # shellcheck disable=SC1090
+  . "$env_file"
+  WINEPREFIX=$WINEPREFIX "$WINESERVER" -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -f "$env_file"
+}
+
+if [ "$action" = stop ]; then
+  stop
+  exit 0
+fi
+
+stop
+mkdir -p "$dir"
+
+# This machine may not execute 32-bit code (a kernel without IA-32 emulation): then the
+# same sources built for x86-64 run under wine64 instead of the i686 product.
+if /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -f "$win32/Kestrane.dll" ]; then
+  loader=/usr/lib/wine/wine build=$win32 server=/usr/lib/wine/wineserver32
+else
+  loader=/usr/lib/wine/wine64 build=$win64 server=/usr/lib/wine/wineserver64
+fi
+[ -x "$server" ] || server=/usr/lib/wine/wineserver
+[ -f "$build/corvane.exe" ] || { echo "no corvane.exe in $build: build it first" >&2; exit 1; }
+
+display=
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+
+prefix=$dir/prefix
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=":$display"
+if [ ! -f "$prefix/system.reg" ]; then
+  WINELOADER=$loader "$loader" wineboot -i >"$dir/wineboot.log" 2>&1 || true
+fi
+"$server" -w 2>/dev/null || true
+
+cat >"$env_file" <<ENV
+WINEPREFIX=$prefix
+WINEDEBUG=-all
+WINEDLLOVERRIDES=mscoree,mshtml=
+DISPLAY=:$display
+WINE=$loader
+WINESERVER=$server
+WIN_BUILD=$build
+XVFB_PID=$xvfb_pid
+ENV
+echo "e2e session: display :$display, $loader, $build"

@@ -1,0 +1,106 @@
+#include "fake_desktop.h"
+
+#include "ui/manager_window_proc.h"
+
+namespace kestrane::testing {
+
+bool FakeDesktop::RegisterWindowClass(const WindowClassRequest &request) {
+  log_.Add(std::string("RegisterClass ") + request.name +
+           " style=" + std::to_string(request.style));
+  if (failRegisterClass || classes.count(request.name) != 0) return false;
+  classes[request.name] = request.handler;
+  return true;
+}
+
+void FakeDesktop::UnregisterWindowClass(const char *name, ModuleHandle) {
+  log_.Add(std::string("UnregisterClass ") + name);
+  classes.erase(name);
+}
+
+WindowHandle FakeDesktop::MakeWindow(const WindowRequest &r) {
+  log_.Add(std::string("CreateWindow ") + r.className);
+  auto cls = classes.find(r.className);
+  if (failCreateWindow || cls == classes.end()) return kNoWindow;
+  WindowHandle handle{nextWindow_++};
+  FakeWindow &w = windows[handle];
+  w.className = r.className;
+  w.exStyle = r.exStyle;
+  w.style = r.style;
+  w.x = r.x;
+  w.y = r.y;
+  w.width = r.width;
+  w.height = r.height;
+  w.visible = (r.style & 0x10000000u) != 0;
+  // As the system does: the procedure sees WM_CREATE before the creation call returns.
+  if (cls->second != nullptr) cls->second->OnMessage({handle, wm::kCreate, 0, 0});
+  return handle;
+}
+
+void FakeDesktop::DestroyWindow(WindowHandle window) {
+  log_.Add("DestroyWindow");
+  auto w = windows.find(window);
+  if (w == windows.end()) return;
+  auto cls = classes.find(w->second.className);
+  if (cls != classes.end() && cls->second != nullptr) {
+    cls->second->OnMessage({window, wm::kDestroy, 0, 0});
+  }
+  windows.erase(w);
+}
+
+void FakeDesktop::HideWindow(WindowHandle window) {
+  log_.Add("HideWindow");
+  Window(window).visible = false;
+}
+
+std::uint32_t FakeDesktop::ExStyle(WindowHandle window) { return Window(window).exStyle; }
+
+void FakeDesktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
+  log_.Add("SetExStyle " + std::to_string(exStyle));
+  Window(window).exStyle = exStyle;
+}
+
+void FakeDesktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
+                                       unsigned char alpha, unsigned flags) {
+  log_.Add("SetLayeredAttributes " + std::to_string(colourKey) + " " + std::to_string(alpha) + " " +
+           std::to_string(flags));
+  FakeWindow &w = Window(window);
+  w.layeredSet = true;
+  w.colourKey = colourKey;
+  w.alpha = alpha;
+  w.layeredFlags = flags;
+}
+
+void FakeDesktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width,
+                               int height, unsigned flags) {
+  log_.Add("SetWindowPos " + std::to_string(x) + " " + std::to_string(y) + " " +
+           std::to_string(width) + " " + std::to_string(height) +
+           " flags=" + std::to_string(flags));
+  FakeWindow &w = Window(window);
+  w.x = x;
+  w.y = y;
+  if ((flags & winstyle::kPosNoSize) == 0) {
+    w.width = width;
+    w.height = height;
+  }
+  if (order != ZOrder::kUnchanged) w.topMost = order == ZOrder::kTopMost;
+  if (flags & winstyle::kPosShowWindow) w.visible = true;
+}
+
+void FakeDesktop::Invalidate(WindowHandle window) {
+  log_.Add("Invalidate");
+  ++Window(window).invalidations;
+}
+
+ScreenSize FakeDesktop::PrimaryScreen() { return screen; }
+
+int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
+                                unsigned style) {
+  log_.Add(std::string("MessageBox ") + text);
+  boxes.push_back({owner, text, caption, style});
+  if (answers.empty()) return box::kAnswerOk;
+  int answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+}  // namespace kestrane::testing

@@ -1,0 +1,30 @@
+// A deterministic kernel: a fixed version, a chosen module path, threads run at once.
+#pragma once
+
+#include <string>
+
+#include "call_log.h"
+#include "platform/kernel.h"
+
+namespace kestrane::testing {
+
+class FakeKernel final : public Kernel {
+ public:
+  explicit FakeKernel(CallLog &log) : log_(log) {}
+
+  SystemVersion version{true, 5};
+  std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
+  unsigned ticks = 0;
+  int threadsStarted = 0;
+
+  SystemVersion Version() override { return version; }
+  Path ModulePath(ModuleHandle) override { return Path(modulePath); }
+  bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
+  void Sleep(unsigned milliseconds) override { ticks += milliseconds; }
+  unsigned TickCount() override { return ticks; }
+
+ private:
+  CallLog &log_;
+};
+
+}  // namespace kestrane::testing

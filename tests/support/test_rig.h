@@ -1,0 +1,25 @@
+// A Manager over fresh test doubles, all logging into one CallLog.
+#pragma once
+
+#include "call_log.h"
+#include "core/manager.h"
+#include "fake_desktop.h"
+#include "fake_kernel.h"
+#include "fake_libraries.h"
+#include "fake_shell.h"
+
+namespace kestrane::testing {
+
+struct TestRig {
+  CallLog log;
+  FakeShell shell{log};
+  FakeDesktop desktop{log};
+  FakeKernel kernel{log};
+  FakeLibraries libraries{log};
+  Manager manager{Ports{shell, desktop, kernel, libraries}};
+
+  // The configuration file Kestrane falls back to: "Kestrane.rc" beside the library.
+  std::string OwnRcFile() const { return "C:\\Corvane\\plugins\\Kestrane\\Kestrane.rc"; }
+};
+
+}  // namespace kestrane::testing
