@@ -6,6 +6,7 @@ namespace kestrane {
 struct Manager;
 
 void StartWindowControllers(Manager &manager);
-void StopWindowControllers(Manager &manager);  // restores every window it changed
+void StopWindowControllers(Manager &manager);   // restores every window it changed
+void ApplyWindowControllers(Manager &manager);  // one pass over all top-level windows
 
 }  // namespace kestrane

@@ -4,6 +4,7 @@
 
 #include "controllers/class_list.h"
 #include "core/bounded_text.h"
+#include "core/plugin_entry.h"
 #include "core/settings.h"
 #include "platform/desktop.h"
 #include "platform/handles.h"
@@ -32,6 +33,8 @@ struct Manager {
   Path configFile;
   ClassList transClasses;
   ClassList stickyClasses;
+  PluginTable plugins;
+  Path listFilePath;
 
   Path hostFolder;  // the shell's folder, lower-cased, ending in a backslash
   bool layeredSupported = false;

@@ -22,3 +22,24 @@ void LowerCase(Path &text) {
 }
 
 }  // namespace kestrane
+
+#include "platform/shell.h"
+
+namespace kestrane {
+
+void MakeAbsolute(Shell &shell, Path &path) {
+  if (path.view().find(":\\") != std::string_view::npos) return;
+  Path absolute = shell.Folder();
+  absolute.Append(path.view());
+  path = absolute;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return text;  // nothing but blanks: left as it is
+  std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace kestrane

@@ -16,3 +16,22 @@ Path FileNamePart(std::string_view path);
 void LowerCase(Path &text);
 
 }  // namespace kestrane
+
+namespace kestrane {
+
+class Shell;
+
+// Puts the shell's folder in front of a path that does not contain ":\" anywhere.
+void MakeAbsolute(Shell &shell, Path &path);
+
+// Removes blanks, tabs, CR and LF from both ends; what lies between stays as it is.
+template <std::size_t N>
+void TrimBlanks(BoundedText<N> &text);
+std::string_view TrimBlanks(std::string_view text);
+
+template <std::size_t N>
+void TrimBlanks(BoundedText<N> &text) {
+  text.Assign(TrimBlanks(text.view()));
+}
+
+}  // namespace kestrane

@@ -1,12 +1,29 @@
-// The managed plug-ins: linking the list file's libraries, starting and stopping them.
+// The managed plug-ins: linking, starting, stopping and switching them.
 #pragma once
+
+#include <string_view>
+
+#include "core/plugin_entry.h"
 
 namespace kestrane {
 
 struct Manager;
 
-void ReadPluginList(Manager &manager);  // links every listed library; starts none
+constexpr const char *kLinkErrorCaption = "Kestrane - LINK ERROR!";
+
+// Loads the library into the slot; true when it has both required entry points.
+bool LinkPlugin(Manager &manager, std::string_view path, int slot);
+void StartPlugin(Manager &manager, int slot);
+void StopPlugin(Manager &manager, int slot);
+void RefreshPluginInfo(Manager &manager, int slot);
+BroamList BroamListFromInfo(const char *text);
+
 void StartAllPlugins(Manager &manager);
 void StopAllPlugins(Manager &manager);
+// Unloads libraries that were linked but never started, so nothing stays loaded at shut-down.
+void UnloadIdlePlugins(Manager &manager);
+
+void TogglePluginEntry(Manager &manager, int index);
+void ToggleSlitAidEntry(Manager &manager, int index);
 
 }  // namespace kestrane

@@ -2,6 +2,7 @@
 
 #include "controllers/menu_clipper.h"
 #include "controllers/window_controllers.h"
+#include "core/list_file.h"
 #include "core/manager.h"
 #include "core/notices.h"
 #include "core/path_text.h"
@@ -92,6 +93,7 @@ void EndManager(Manager &m, ModuleHandle module) {
   m.managerWindow = kNoWindow;
   m.ports.desktop.UnregisterWindowClass(kWindowClassName, module);
   StopAllPlugins(m);
+  UnloadIdlePlugins(m);
 }
 
 }  // namespace kestrane

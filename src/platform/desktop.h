@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "core/bounded_text.h"
 #include "platform/handles.h"
 
 namespace kestrane {
@@ -96,6 +97,8 @@ class Desktop {
   virtual void Invalidate(WindowHandle window) = 0;  // whole window, no erase
 
   virtual ScreenSize PrimaryScreen() = 0;
+  // The system's open-file dialog with one filter; empty when the user cancels.
+  virtual Path ChooseFile(const char *title, const char *filterName, const char *pattern) = 0;
   virtual int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                              unsigned style) = 0;
 };

@@ -22,6 +22,8 @@ class Kernel {
   // code of ours runs after the library is unloaded. Returns false when no thread started.
   virtual bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
+  // Moves `from` over `to`, replacing it in one step.
+  virtual bool ReplaceFile(const char *from, const char *to) = 0;
   virtual unsigned TickCount() = 0;
 };
 

@@ -93,6 +93,14 @@ void FakeDesktop::Invalidate(WindowHandle window) {
 
 ScreenSize FakeDesktop::PrimaryScreen() { return screen; }
 
+Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
+  log_.Add(std::string("ChooseFile ") + title + " " + filterName + " " + pattern);
+  if (chosenFiles.empty()) return Path();
+  Path chosen{chosenFiles.front()};
+  chosenFiles.pop_front();
+  return chosen;
+}
+
 int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                                 unsigned style) {
   log_.Add(std::string("MessageBox ") + text);

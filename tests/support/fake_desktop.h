@@ -59,6 +59,8 @@ class FakeDesktop final : public Desktop {
                     unsigned flags) override;
   void Invalidate(WindowHandle window) override;
   ScreenSize PrimaryScreen() override;
+  std::deque<std::string> chosenFiles;  // answers of the next open-file dialogs; empty: cancel
+  Path ChooseFile(const char *title, const char *filterName, const char *pattern) override;
   int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                      unsigned style) override;
 

@@ -1,5 +1,7 @@
 #include "fake_kernel.h"
 
+#include <cstdio>
+
 namespace kestrane::testing {
 
 bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argument) {
@@ -7,6 +9,11 @@ bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argume
   ++threadsStarted;
   routine(argument);  // synchronous: the test sees the worker's whole effect
   return true;
+}
+
+bool FakeKernel::ReplaceFile(const char *from, const char *to) {
+  log_.Add(std::string("ReplaceFile ") + to);
+  return !failReplace && std::rename(from, to) == 0;
 }
 
 }  // namespace kestrane::testing

@@ -21,6 +21,8 @@ class FakeKernel final : public Kernel {
   Path ModulePath(ModuleHandle) override { return Path(modulePath); }
   bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
   void Sleep(unsigned milliseconds) override { ticks += milliseconds; }
+  bool failReplace = false;
+  bool ReplaceFile(const char *from, const char *to) override;
   unsigned TickCount() override { return ticks; }
 
  private:

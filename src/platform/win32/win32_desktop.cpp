@@ -2,6 +2,10 @@
 
 #include "platform/win32/win32_handles.h"
 
+#include <commdlg.h>
+
+#include <cstdio>
+
 namespace kestrane::win32 {
 
 namespace {
@@ -83,6 +87,23 @@ void Win32Desktop::Invalidate(WindowHandle window) {
 
 ScreenSize Win32Desktop::PrimaryScreen() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
+  // The filter is pairs of zero-terminated texts, ended by an empty one.
+  char filter[128] = {};
+  int n = snprintf(filter, sizeof filter - 1, "%s%c%s%c", filterName, '\0', pattern, '\0');
+  if (n < 0 || n >= static_cast<int>(sizeof filter) - 1) return Path();
+  Path file;
+  OPENFILENAMEA request{};
+  request.lStructSize = sizeof request;
+  request.lpstrFilter = filter;
+  request.lpstrFile = file.Buffer();
+  request.nMaxFile = Path::kCapacity;  // room for a deep folder
+  request.lpstrTitle = title;
+  if (!GetOpenFileNameA(&request)) return Path();
+  file.Resync();
+  return file;
 }
 
 int Win32Desktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,

@@ -1,0 +1,160 @@
+#include "core/list_file.h"
+
+#include <string>
+
+#include "core/manager.h"
+#include "core/notices.h"
+#include "core/path_text.h"
+#include "core/plugin_table.h"
+#include "core/text_file.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr std::string_view kTokenEnd = " \t\r\n";
+
+// Calls `visit(line, terminator)` for every line of `content`, the last one possibly without
+// a terminator; CR LF and bare LF both end a line.
+template <typename Visit>
+void ForEachLine(std::string_view content, Visit visit) {
+  while (!content.empty()) {
+    std::size_t lf = content.find('\n');
+    std::size_t end = lf == std::string_view::npos ? content.size() : lf + 1;
+    std::string_view whole = content.substr(0, end);
+    std::size_t bodyLength = whole.size();
+    if (bodyLength > 0 && whole[bodyLength - 1] == '\n') --bodyLength;
+    if (bodyLength > 0 && whole[bodyLength - 1] == '\r') --bodyLength;
+    visit(whole.substr(0, bodyLength), whole.substr(bodyLength));
+    content.remove_prefix(end);
+  }
+}
+
+bool IsSlotLine(Manager &m, std::string_view line, const Path &slotPath) {
+  ListLine parsed = ParseListLine(line);
+  return parsed.plugin && LinePluginPath(m, parsed).view() == slotPath.view();
+}
+
+std::string LowerCased(std::string_view text) {
+  std::string out(text);
+  for (char &c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+}  // namespace
+
+void ShowListFileMissing(Manager &m) {
+  BoundedText<kPathCapacity + 32> text;
+  text.Format("Could not find %s", m.settings.pluginsRcFile.c_str());
+  ShowError(m, text.c_str());
+}
+
+ListLine ParseListLine(std::string_view line) {
+  ListLine parsed;
+  if (line.empty() || line[0] == '\r' || line[0] == '\n') return parsed;
+  if (line[0] == '!') {
+    parsed.enabled = false;
+    line.remove_prefix(1);
+  }
+  if (!line.empty() && line[0] == '&') {
+    parsed.wantsSlit = true;
+    line.remove_prefix(1);
+  }
+  std::size_t start = line.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return parsed;
+  std::string_view token = line.substr(start);
+  token = token.substr(0, token.find_first_of(kTokenEnd));
+  if (token.empty()) return parsed;
+  parsed.plugin = true;
+  parsed.path = token;
+  return parsed;
+}
+
+Path LinePluginPath(Manager &m, const ListLine &line) {
+  Path path = line.path;
+  MakeAbsolute(m.ports.shell, path);
+  LowerCase(path);
+  TrimBlanks(path);
+  return path;
+}
+
+Path RelativeKey(const Manager &m, int slot) {
+  std::string_view path = m.plugins.slots[slot].path.view();
+  std::size_t at = m.hostFolder.empty() ? std::string_view::npos : path.find(m.hostFolder.view());
+  if (at == std::string_view::npos) return Path(path);
+  return Path(path.substr(at + m.hostFolder.size()));
+}
+
+void LocateListFile(Manager &m) {
+  Path path = FolderPart(m.ports.kernel.ModulePath(m.module).view());
+  path.Append(m.settings.pluginsRcFile.view());
+  if (!m.ports.shell.FileExists(path.c_str())) CreateEmptyFile(path.c_str());
+  m.listFilePath = path;
+}
+
+void ReadPluginList(Manager &m) {
+  LocateListFile(m);
+  std::string content;
+  if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
+    ShowListFileMissing(m);
+    return;
+  }
+  int slot = 0;
+  ForEachLine(content, [&](std::string_view line, std::string_view) {
+    if (slot >= kMaxPlugins) return;
+    ListLine parsed = ParseListLine(line);
+    if (!parsed.plugin) return;
+    PluginEntry &e = m.plugins.slots[slot];
+    e.enabled = parsed.enabled;
+    e.wantsSlit = parsed.wantsSlit;
+    LinkPlugin(m, LinePluginPath(m, parsed).view(), slot);
+    ++slot;  // a line that fails to link still takes its slot
+  });
+}
+
+void RewritePluginLine(Manager &m, int slot, bool disabled, bool slit) {
+  std::string content;
+  if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
+    ShowError(m, "Could not read from plugins.rc");
+    return;
+  }
+  std::string replacement = std::string(disabled ? "!" : "") + (slit ? "&" : "") +
+                            std::string(RelativeKey(m, slot).view()) + "\r\n";
+  const Path slotPath = m.plugins.slots[slot].path;
+  std::string out;
+  out.reserve(content.size() + replacement.size());
+  ForEachLine(content, [&](std::string_view line, std::string_view terminator) {
+    if (IsSlotLine(m, line, slotPath)) {
+      out += replacement;
+    } else {
+      out += LowerCased(line);
+      out += terminator;
+    }
+  });
+  if (!ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out)) {
+    ShowError(m, "Could not write to plugins.rc");
+  }
+}
+
+void RemovePluginLines(Manager &m, int slot) {
+  std::string content;
+  if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
+    ShowError(m, "Could not read from plugins.rc");
+    return;
+  }
+  const Path slotPath = m.plugins.slots[slot].path;
+  std::string out;
+  out.reserve(content.size());
+  ForEachLine(content, [&](std::string_view line, std::string_view terminator) {
+    if (IsSlotLine(m, line, slotPath)) return;
+    out += line;
+    out += terminator;
+  });
+  if (!ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out)) {
+    ShowError(m, "Could not write to plugins.rc");
+  }
+}
+
+}  // namespace kestrane

@@ -1,0 +1,32 @@
+// The plug-in list file: one plug-in per line, "!" for disabled, "&" for the Slit.
+#pragma once
+
+#include <string_view>
+
+#include "core/bounded_text.h"
+
+namespace kestrane {
+
+struct Manager;
+
+struct ListLine {
+  bool plugin = false;  // false: an empty line or one without a path; it takes no slot
+  bool enabled = true;
+  bool wantsSlit = false;
+  Path path;  // the first token after the marks, as written
+};
+
+ListLine ParseListLine(std::string_view line);
+// The library a line names, as a slot holds it: absolute, lower-cased, trimmed.
+Path LinePluginPath(Manager &manager, const ListLine &line);
+// The slot's path from the shell's folder on, as Kestrane writes it into the list.
+Path RelativeKey(const Manager &manager, int slot);
+
+void LocateListFile(Manager &manager);
+// "Could not find" with the list file's name as configured.
+void ShowListFileMissing(Manager &manager);
+void ReadPluginList(Manager &manager);
+void RewritePluginLine(Manager &manager, int slot, bool disabled, bool slit);
+void RemovePluginLines(Manager &manager, int slot);
+
+}  // namespace kestrane

@@ -1,0 +1,66 @@
+#include "core/plugin_about.h"
+
+#include "core/manager.h"
+#include "core/path_text.h"
+#include "host/shell_messages.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr unsigned kInformation = box::kIconInformation;
+constexpr int kVersionCode = 2;
+constexpr int kAuthorCode = 3;
+constexpr int kDateCode = 4;
+constexpr std::string_view kSendPluginBroam = "SendPluginBroam";
+
+using AboutLine = BoundedText<100>;
+using AboutText = BoundedText<1000>;
+
+}  // namespace
+
+void ShowAboutPlugins(Manager &m) {
+  AboutText text;
+  for (const PluginEntry &e : m.plugins.slots) {
+    if (!e.inUse || !e.running) continue;
+    AboutLine line;
+    if (e.pluginInfo != kNoEntry) {
+      Libraries &libraries = m.ports.libraries;
+      // Asked 4, 3, 2 and each copied at once: the answers may share one buffer.
+      Path date{libraries.CallInfo(e.pluginInfo, kDateCode)};
+      Path author{libraries.CallInfo(e.pluginInfo, kAuthorCode)};
+      Path version{libraries.CallInfo(e.pluginInfo, kVersionCode)};
+      line.Format("%s %s by %s (%s)\n", e.name.c_str(), version.c_str(), author.c_str(),
+                  date.c_str());
+    } else {
+      line.Format("%s\n", e.path.c_str());
+    }
+    text.Append(line.view());
+  }
+  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), "About Plugins...", kInformation);
+}
+
+void ShowPluginBroams(Manager &m, int slot) {
+  BoundedText<10000> text;
+  if (ValidSlot(slot)) {
+    const PluginEntry &e = m.plugins.slots[slot];
+    if (e.inUse && e.running && e.pluginInfo != kNoEntry && !e.broams.empty()) {
+      BroamList block;
+      block.Format("%s\n\n%s", e.name.c_str(), e.broams.c_str());
+      text.Assign(block.view());
+    }
+  }
+  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), "Plugin Bro@ms...", kInformation);
+}
+
+void SendPluginBroamCommand(Manager &m, std::string_view command) {
+  std::size_t at = command.find(kSendPluginBroam);
+  if (at == std::string_view::npos) return;
+  std::string_view broam = TrimBlanks(command.substr(at + kSendPluginBroam.size()));
+  // A bro@m cut to fit could be a different command: one too long is not sent at all.
+  if (broam.size() > Path::kMaxLength) return;
+  Path text{broam};
+  m.ports.shell.Send(m.coreWindow, kHostMsgBroam, 0, reinterpret_cast<std::intptr_t>(text.c_str()));
+}
+
+}  // namespace kestrane

@@ -1,0 +1,15 @@
+// What the managed plug-ins say about themselves: the About Plugins box, a plug-in's bro@ms.
+#pragma once
+
+#include <string_view>
+
+namespace kestrane {
+
+struct Manager;
+
+void ShowAboutPlugins(Manager &manager);
+void ShowPluginBroams(Manager &manager, int slot);
+// Sends the text after "SendPluginBroam", trimmed, to the shell as a bro@m.
+void SendPluginBroamCommand(Manager &manager, std::string_view command);
+
+}  // namespace kestrane

@@ -1,0 +1,85 @@
+#include "core/plugin_add_remove.h"
+
+#include <string>
+
+#include "core/list_file.h"
+#include "core/manager.h"
+#include "core/notices.h"
+#include "core/path_text.h"
+#include "core/plugin_table.h"
+#include "core/text_file.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr int kNoSlot = -1;
+
+struct SlotSearch {
+  int freeSlot = kNoSlot;
+  bool duplicate = false;
+};
+
+SlotSearch FindSlotFor(const Manager &m, const Path &path) {
+  SlotSearch found;
+  for (int i = 0; i < kMaxPlugins; ++i) {
+    const PluginEntry &e = m.plugins.slots[i];
+    if (!e.inUse) {
+      if (found.freeSlot == kNoSlot) found.freeSlot = i;
+    } else if (e.path.view() == path.view()) {
+      found.duplicate = true;
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+void AddPluginFromDialog(Manager &m) {
+  Path path = m.ports.desktop.ChooseFile("Kestrane - Select a .dll", "Dll Files", "*.dll");
+  if (path.empty()) return;
+  MakeAbsolute(m.ports.shell, path);
+  LowerCase(path);
+
+  SlotSearch found = FindSlotFor(m, path);
+  if (found.freeSlot == kNoSlot) {
+    ShowError(m,
+              "Cannot add plugin!\n\nYou have reached the maximum\nnumber of plugins (50).\n\n"
+              "Please remove some first ;)\n");
+    return;
+  }
+  if (found.duplicate &&
+      m.ports.desktop.ShowMessageBox(
+          kNoWindow,
+          "You have already added this plugin.\nAre you sure you "
+          "want to add another\ninstance of it?",
+          kCaption, box::kTopMost | box::kIconInformation | box::kYesNo) == box::kAnswerNo) {
+    return;
+  }
+  if (path.view().find(m.hostFolder.view()) == std::string_view::npos) {
+    ShowError(m,
+              "Using plugins from a directory outside\nthe standard folder can cause serious\n"
+              "problems. Kestrane does not allow\nyou to do this. (Sorry!)");
+    return;
+  }
+
+  int slot = found.freeSlot;
+  PluginEntry &e = m.plugins.slots[slot];
+  e.wantsSlit = false;
+  e.enabled = false;  // as the line written below says
+  if (!LinkPlugin(m, path.view(), slot)) return;
+  StartPlugin(m, slot);
+  std::string line = "\r\n!" + std::string(RelativeKey(m, slot).view());
+  if (!AppendToFile(m.listFilePath.c_str(), line)) ShowListFileMissing(m);
+}
+
+void RemovePluginEntry(Manager &m, int index) {
+  if (!ValidSlot(index) || !m.plugins.slots[index].inUse) return;
+  PluginEntry &e = m.plugins.slots[index];
+  // Also a library that was linked but never started: nothing of it stays loaded.
+  if (e.running || e.module != kNoModule) StopPlugin(m, index);
+  e.inUse = false;
+  RemovePluginLines(m, index);
+}
+
+}  // namespace kestrane

@@ -1,0 +1,124 @@
+#include "controllers/window_controllers.h"
+#include "core/list_file.h"
+#include "core/manager.h"
+#include "core/path_text.h"
+#include "core/plugin_table.h"
+
+namespace kestrane {
+
+namespace {
+
+void ShowLinkError(Manager &m, const char *format, const Path &path) {
+  BoundedText<512> text;
+  text.Format(format, path.c_str());
+  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), kLinkErrorCaption, box::kIconError);
+}
+
+}  // namespace
+
+bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
+  Path path{rawPath};
+  LowerCase(path);
+  Libraries &libraries = m.ports.libraries;
+  ModuleHandle module = libraries.Load(path.c_str());
+  if (module == kNoModule) {
+    ShowLinkError(m,
+                  "Could not link to plugin at...\n\n%s\n\nThis plugin may not be compatible\n"
+                  "with your Shell or Operating System.",
+                  path);
+    return false;
+  }
+  PluginEntry &e = m.plugins.slots[slot];
+  e.path = path;
+  e.name = FileNamePart(path.view());
+  e.module = module;
+  e.beginPluginEx = libraries.Resolve(module, "beginPluginEx");
+  e.beginSlitPlugin = libraries.Resolve(module, "beginSlitPlugin");
+  e.beginPlugin = libraries.Resolve(module, "beginPlugin");
+  e.endPlugin = libraries.Resolve(module, "endPlugin");
+  e.pluginInfo = libraries.Resolve(module, "pluginInfo");
+  e.running = false;
+  e.updateAvailable = false;
+  e.inUse = true;
+  e.slitOnly = false;
+  if (e.beginPlugin == kNoEntry || e.endPlugin == kNoEntry) {
+    ShowLinkError(m, "Could not link to plugin functions in...\n\n%s", path);
+    StopPlugin(m, slot);  // the slot stays in use, without a library
+    return false;
+  }
+  e.slitOnly = e.beginSlitPlugin != kNoEntry && e.beginPluginEx == kNoEntry;
+  return true;
+}
+
+void StartPlugin(Manager &m, int slot) {
+  PluginEntry &e = m.plugins.slots[slot];
+  if (e.module == kNoModule) LinkPlugin(m, Path(e.path).view(), slot);
+  if (e.module != kNoModule) {
+    Libraries &libraries = m.ports.libraries;
+    bool slit = m.slitWindow != kNoWindow;
+    if (e.beginPluginEx != kNoEntry && slit) {
+      libraries.CallBeginSlit(e.beginPluginEx, e.module, m.slitWindow);
+    } else if (e.beginSlitPlugin != kNoEntry && slit && e.wantsSlit) {
+      libraries.CallBeginSlit(e.beginSlitPlugin, e.module, m.slitWindow);
+    } else {
+      libraries.CallBegin(e.beginPlugin, e.module);
+    }
+    e.running = true;
+  }
+  RefreshPluginInfo(m, slot);
+}
+
+void StopPlugin(Manager &m, int slot) {
+  PluginEntry &e = m.plugins.slots[slot];
+  if (e.running) m.ports.libraries.CallEnd(e.endPlugin, e.module);
+  e.running = false;
+  if (e.module != kNoModule) m.ports.libraries.Free(e.module);
+  e.module = kNoModule;
+}
+
+void StartAllPlugins(Manager &m) {
+  for (int i = 0; i < kMaxPlugins; ++i) {
+    if (m.plugins.slots[i].inUse && m.plugins.slots[i].enabled) StartPlugin(m, i);
+  }
+}
+
+void StopAllPlugins(Manager &m) {
+  for (int i = 0; i < kMaxPlugins; ++i) {
+    if (m.plugins.slots[i].inUse && m.plugins.slots[i].running) StopPlugin(m, i);
+  }
+}
+
+void UnloadIdlePlugins(Manager &m) {
+  for (int i = 0; i < kMaxPlugins; ++i) {
+    const PluginEntry &e = m.plugins.slots[i];
+    if (!e.running && e.module != kNoModule) StopPlugin(m, i);
+  }
+}
+
+void TogglePluginEntry(Manager &m, int index) {
+  if (!ValidSlot(index) || !m.plugins.slots[index].inUse) return;
+  PluginEntry &e = m.plugins.slots[index];
+  if (e.running) {
+    RewritePluginLine(m, index, true, e.wantsSlit);
+    StopPlugin(m, index);
+    e.enabled = false;
+  } else {
+    RewritePluginLine(m, index, false, e.wantsSlit);
+    StartPlugin(m, index);
+    e.enabled = true;
+    ApplyWindowControllers(m);  // the plug-in's new windows
+  }
+}
+
+void ToggleSlitAidEntry(Manager &m, int index) {
+  if (!ValidSlot(index)) return;
+  PluginEntry &e = m.plugins.slots[index];
+  if (!e.inUse || !e.slitOnly) return;
+  e.wantsSlit = !e.wantsSlit;
+  RewritePluginLine(m, index, !e.enabled, e.wantsSlit);
+  StopPlugin(m, index);
+  StartPlugin(m, index);  // with the new choice of begin function
+  ApplyWindowControllers(m);
+}
+
+}  // namespace kestrane
