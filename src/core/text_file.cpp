@@ -47,7 +47,7 @@ bool ReplaceFileContent(Kernel &kernel, const char *path, std::string_view conte
   if (!temporary.Format("%s.new", path)) return false;
   File file = Open(temporary.c_str(), "wb");
   if (!file) return false;
-  if (!WriteAndClose(std::move(file), content) || !kernel.ReplaceFile(temporary.c_str(), path)) {
+  if (!WriteAndClose(std::move(file), content) || !kernel.MoveFileOver(temporary.c_str(), path)) {
     std::remove(temporary.c_str());
     return false;
   }

@@ -23,7 +23,7 @@ class Kernel {
   virtual bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // Moves `from` over `to`, replacing it in one step.
-  virtual bool ReplaceFile(const char *from, const char *to) = 0;
+  virtual bool MoveFileOver(const char *from, const char *to) = 0;
   virtual unsigned TickCount() = 0;
 };
 

@@ -11,8 +11,8 @@ bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argume
   return true;
 }
 
-bool FakeKernel::ReplaceFile(const char *from, const char *to) {
-  log_.Add(std::string("ReplaceFile ") + to);
+bool FakeKernel::MoveFileOver(const char *from, const char *to) {
+  log_.Add(std::string("MoveFileOver ") + to);
   return !failReplace && std::rename(from, to) == 0;
 }
 

@@ -22,7 +22,7 @@ class FakeKernel final : public Kernel {
   bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
   void Sleep(unsigned milliseconds) override { ticks += milliseconds; }
   bool failReplace = false;
-  bool ReplaceFile(const char *from, const char *to) override;
+  bool MoveFileOver(const char *from, const char *to) override;
   unsigned TickCount() override { return ticks; }
 
  private:

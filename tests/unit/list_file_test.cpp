@@ -194,7 +194,7 @@ TEST(RewritePluginLine, ReadsAndWritesTheFileOnceEach) {
   rig.ReadAll();
   rig.log.Clear();
   RewritePluginLine(rig.manager, 99, true, false);
-  EXPECT_EQ(rig.log.Matching("ReplaceFile").size(), 1u);
+  EXPECT_EQ(rig.log.Matching("MoveFileOver").size(), 1u);
 }
 
 TEST(PathHelpers, MakeAbsoluteAndTrimBlanks) {

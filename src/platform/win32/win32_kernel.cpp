@@ -70,7 +70,7 @@ bool Win32Kernel::StartThread(ModuleHandle module, void (*routine)(void *), void
 
 void Win32Kernel::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
-bool Win32Kernel::ReplaceFile(const char *from, const char *to) {
+bool Win32Kernel::MoveFileOver(const char *from, const char *to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -10,7 +10,7 @@ class Win32Kernel final : public Kernel {
   Path ModulePath(ModuleHandle module) override;
   bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) override;
   void Sleep(unsigned milliseconds) override;
-  bool ReplaceFile(const char *from, const char *to) override;
+  bool MoveFileOver(const char *from, const char *to) override;
   unsigned TickCount() override;
 };
 
