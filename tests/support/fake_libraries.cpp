@@ -4,6 +4,7 @@ namespace kestrane::testing {
 
 ModuleHandle FakeLibraries::Load(const char *path) {
   log_.Add(std::string("LoadLibrary ") + path);
+  if (loadAnything && available.count(path) == 0) available[path] = FakeModule{};
   if (available.count(path) == 0) return kNoModule;
   ModuleHandle m{next_++};
   loaded[m] = path;

@@ -24,6 +24,7 @@ class FakeLibraries final : public Libraries {
   explicit FakeLibraries(CallLog &log) : log_(log) {}
 
   std::map<std::string, FakeModule> available;  // by path as loaded
+  bool loadAnything = false;                    // every path loads as a plain plug-in
   std::map<ModuleHandle, std::string> loaded;
 
   ModuleHandle Load(const char *path) override;
