@@ -1,6 +1,7 @@
 #include "controllers/menu_clipper.h"
 
 #include "core/manager.h"
+#include "ui/flip_setting.h"
 
 namespace kestrane {
 
@@ -9,5 +10,14 @@ namespace kestrane {
 void StartMenuClipper(Manager &) {}
 void StopMenuClipper(Manager &) {}
 bool MenuClipperRunning(const Manager &) { return false; }
+
+void ToggleMenuClipper(Manager &m, std::string_view command) {
+  FlipSetting(m, m.settings.menuClipperEnabled, command, key::kMenuClipperEnabled);
+  if (m.settings.menuClipperEnabled) {
+    StartMenuClipper(m);
+  } else {
+    StopMenuClipper(m);
+  }
+}
 
 }  // namespace kestrane

@@ -2,6 +2,8 @@
 // to the front.
 #pragma once
 
+#include <string_view>
+
 namespace kestrane {
 
 struct Manager;
@@ -10,5 +12,7 @@ struct Manager;
 void StartMenuClipper(Manager &manager);
 void StopMenuClipper(Manager &manager);
 bool MenuClipperRunning(const Manager &manager);
+// The MenuClipperEnabled command: flips the setting, then installs or removes the hook.
+void ToggleMenuClipper(Manager &manager, std::string_view command);
 
 }  // namespace kestrane

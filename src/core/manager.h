@@ -2,16 +2,20 @@
 // its own over test doubles.
 #pragma once
 
+#include <atomic>
+
 #include "controllers/class_list.h"
 #include "core/bounded_text.h"
 #include "core/plugin_entry.h"
 #include "core/settings.h"
+#include "platform/canvas.h"
 #include "platform/desktop.h"
 #include "platform/handles.h"
 #include "platform/kernel.h"
 #include "platform/libraries.h"
 #include "platform/shell.h"
 #include "ui/manager_window_proc.h"
+#include "ui/spinner.h"
 #include "ui/window_style.h"
 
 namespace kestrane {
@@ -21,6 +25,7 @@ struct Ports {
   Desktop &desktop;
   Kernel &kernel;
   Libraries &libraries;
+  Canvas &canvas;
 };
 
 struct Manager {
@@ -44,7 +49,11 @@ struct Manager {
   WindowHandle slitWindow = kNoWindow;
   bool hiddenByHost = false;  // the shell has hidden its plug-ins; never stored
 
+  // The slot whose update worker runs, or -1; set here, given back by the worker.
+  std::atomic<int> busyIndex{-1};
+
   WindowStyle style;
+  Spinner spinner;
   ManagerWindowProc windowProc;
 };
 

@@ -57,6 +57,7 @@ void SendPluginBroamCommand(Manager &m, std::string_view command) {
   std::size_t at = command.find(kSendPluginBroam);
   if (at == std::string_view::npos) return;
   std::string_view broam = TrimBlanks(command.substr(at + kSendPluginBroam.size()));
+  if (broam.find_first_not_of(" \t\r\n") == std::string_view::npos) return;  // nothing to send
   // A bro@m cut to fit could be a different command: one too long is not sent at all.
   if (broam.size() > Path::kMaxLength) return;
   Path text{broam};

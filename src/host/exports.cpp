@@ -5,6 +5,7 @@
 #include "core/manager.h"
 #include "core/plugin_info.h"
 #include "core/startup.h"
+#include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_kernel.h"
@@ -19,7 +20,8 @@ win32::Win32Shell g_shell;
 win32::Win32Desktop g_desktop;
 win32::Win32Kernel g_kernel;
 win32::Win32Libraries g_libraries;
-Manager g_manager{Ports{g_shell, g_desktop, g_kernel, g_libraries}};
+win32::Win32Canvas g_canvas;
+Manager g_manager{Ports{g_shell, g_desktop, g_kernel, g_libraries, g_canvas}};
 
 constexpr int kStartFailed = 1;
 

@@ -48,6 +48,7 @@ struct WindowMessage {
   unsigned id = 0;
   std::uintptr_t wParam = 0;
   std::intptr_t lParam = 0;
+  int x = 0, y = 0;  // the new position, for a window that has moved
 };
 
 // What the core answers for one window message.
@@ -88,6 +89,7 @@ class Desktop {
   virtual void DestroyWindow(WindowHandle window) = 0;
 
   virtual void HideWindow(WindowHandle window) = 0;
+  virtual bool IsVisible(WindowHandle window) = 0;
   virtual std::uint32_t ExStyle(WindowHandle window) = 0;
   virtual void SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
   virtual void SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,

@@ -9,6 +9,9 @@ namespace kestrane {
 enum class WindowHandle : std::uintptr_t {};
 enum class ModuleHandle : std::uintptr_t {};
 
+enum class DeviceContext : std::uintptr_t {};
+enum class MenuHandle : std::uintptr_t {};
+
 constexpr WindowHandle kNoWindow{};
 constexpr ModuleHandle kNoModule{};
 

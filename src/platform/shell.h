@@ -4,13 +4,12 @@
 #include <cstdint>
 
 #include "core/bounded_text.h"
+#include "platform/canvas.h"
 #include "platform/handles.h"
 
 namespace kestrane {
 
 constexpr std::size_t kStyleBytes = 300;
-using ColourRef = std::uint32_t;
-
 struct StyleRecord {
   unsigned char bytes[kStyleBytes] = {};
 };
@@ -34,6 +33,20 @@ class Shell {
 
   virtual bool MakeSticky(WindowHandle window) = 0;
   virtual void RemoveSticky(WindowHandle window) = 0;
+
+  virtual MenuHandle MakeNamedMenu(const char *title, const char *id, bool popup) = 0;
+  virtual void MakeMenuItem(MenuHandle menu, const char *title, const char *command,
+                            bool checked) = 0;
+  virtual void MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                               int minimum, int maximum) = 0;
+  virtual void MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) = 0;
+  virtual void MakeMenuNOP(MenuHandle menu, const char *title) = 0;
+  virtual void ShowMenu(MenuHandle menu) = 0;
+
+  // Changes the proposed position of a moving window (the message's WINDOWPOS) in place.
+  virtual void SnapWindowToEdge(std::intptr_t windowPos, int distance, unsigned flags) = 0;
+  virtual void MakeStyleGradient(DeviceContext dc, const Rect &rect, const StyleRecord &style,
+                                 bool border) = 0;
 
   virtual StyleRecord Style() = 0;        // the first 300 bytes of style element 1
   virtual ColourRef OutlineColour() = 0;  // what setting 13 points to

@@ -2,6 +2,9 @@
 
 #include "core/manager.h"
 #include "host/shell_messages.h"
+#include "ui/commands.h"
+#include "ui/manager_menu.h"
+#include "ui/paint.h"
 #include "ui/window_state.h"
 
 namespace kestrane {
@@ -21,6 +24,7 @@ MessageResult Handled(std::intptr_t value = 0) { return {true, value}; }
 
 MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
   Manager &m = manager_;
+  ManagerSettings &s = m.settings;
   switch (message.id) {
     case wm::kCreate:
       // Recorded before the creation call returns: the next steps need it.
@@ -32,6 +36,30 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
     case wm::kDestroy:
       m.ports.shell.RemoveSticky(message.window);
       SendRegistration(m, message.window, kHostMsgUnregister);
+      return Handled();
+    case wm::kPaint: PaintManagerWindow(m, message.window); return Handled();
+    case wm::kClose: return Handled();  // only the end routine destroys the window
+    case wm::kWindowPosChanging:
+      if (!s.inSlit && s.snapWindow && m.ports.desktop.IsVisible(message.window)) {
+        m.ports.shell.SnapWindowToEdge(message.lParam, kSnapDistance, 1);
+      }
+      return Handled();
+    case wm::kWindowPosChanged:
+      if (!s.inSlit) {
+        s.x = message.x;
+        s.y = message.y;
+        m.ports.shell.WriteInt(m.configFile.c_str(), key::kX, s.x);
+        m.ports.shell.WriteInt(m.configFile.c_str(), key::kY, s.y);
+      }
+      return Handled();
+    case wm::kNcHitTest: return Handled(s.inSlit ? kHitClient : kHitCaption);
+    case wm::kNcRButtonUp:  // free-standing: the whole window is caption
+    case wm::kRButtonUp:    // docked in the Slit
+      BuildManagerMenu(m, true);
+      return Handled();
+    case kHostMsgReconfigure: Reconfigure(m); return Handled();
+    case kHostMsgBroam:
+      HandleBroam(m, reinterpret_cast<const char *>(message.lParam));
       return Handled();
     default: return {};
   }

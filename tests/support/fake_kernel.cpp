@@ -7,8 +7,14 @@ namespace kestrane::testing {
 bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argument) {
   log_.Add("StartThread");
   ++threadsStarted;
-  routine(argument);  // synchronous: the test sees the worker's whole effect
+  pending.emplace_back(routine, argument);
   return true;
+}
+
+void FakeKernel::RunPendingThreads() {
+  auto threads = std::move(pending);
+  pending.clear();
+  for (auto &[routine, argument] : threads) routine(argument);
 }
 
 bool FakeKernel::MoveFileOver(const char *from, const char *to) {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "call_log.h"
 #include "platform/kernel.h"
@@ -16,6 +18,9 @@ class FakeKernel final : public Kernel {
   std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
   unsigned ticks = 0;
   int threadsStarted = 0;
+  // Threads wait here until the test runs them, as a real thread would run later.
+  std::vector<std::pair<void (*)(void *), void *>> pending;
+  void RunPendingThreads();
 
   SystemVersion Version() override { return version; }
   Path ModulePath(ModuleHandle) override { return Path(modulePath); }

@@ -94,6 +94,103 @@ void FakeShell::RemoveSticky(WindowHandle window) {
   sticky.erase(window);
 }
 
+namespace {
+// Menu handles are indices + 1, so that none is zero.
+MenuHandle HandleOf(std::size_t index) { return MenuHandle{index + 1}; }
+std::size_t IndexOf(MenuHandle m) { return static_cast<std::size_t>(m) - 1; }
+std::string Text(const char *s) { return s ? s : "(null)"; }
+}  // namespace
+
+MenuHandle FakeShell::MakeNamedMenu(const char *title, const char *id, bool popup) {
+  menus.push_back({Text(title), Text(id), popup, {}});
+  return HandleOf(menus.size() - 1);
+}
+
+void FakeShell::MakeMenuItem(MenuHandle menu, const char *title, const char *command,
+                             bool checked) {
+  FakeMenuEntry e;
+  e.kind = "item";
+  e.title = Text(title);
+  e.command = Text(command);
+  e.checked = checked;
+  menus.at(IndexOf(menu)).entries.push_back(e);
+}
+
+void FakeShell::MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                                int minimum, int maximum) {
+  FakeMenuEntry e;
+  e.kind = "int";
+  e.title = Text(title);
+  e.command = Text(command);
+  e.value = value;
+  e.minimum = minimum;
+  e.maximum = maximum;
+  menus.at(IndexOf(menu)).entries.push_back(e);
+}
+
+void FakeShell::MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) {
+  FakeMenuEntry e;
+  e.kind = "sub";
+  e.title = Text(title);
+  e.child = static_cast<int>(IndexOf(child));
+  menus.at(IndexOf(parent)).entries.push_back(e);
+}
+
+void FakeShell::MakeMenuNOP(MenuHandle menu, const char *title) {
+  FakeMenuEntry e;
+  e.kind = "nop";
+  e.title = Text(title);
+  menus.at(IndexOf(menu)).entries.push_back(e);
+}
+
+void FakeShell::ShowMenu(MenuHandle menu) {
+  log_.Add("ShowMenu " + menus.at(IndexOf(menu)).title);
+  shown.push_back(static_cast<int>(IndexOf(menu)));
+}
+
+void FakeShell::SnapWindowToEdge(std::intptr_t windowPos, int distance, unsigned flags) {
+  log_.Add("SnapWindowToEdge " + std::to_string(distance) + " " + std::to_string(flags));
+  snapped.push_back(windowPos);
+}
+
+void FakeShell::MakeStyleGradient(DeviceContext, const Rect &rect, const StyleRecord &,
+                                  bool border) {
+  log_.Add("MakeStyleGradient " + std::to_string(rect.right) + "x" + std::to_string(rect.bottom) +
+           (border ? " border" : ""));
+}
+
+std::vector<std::string> FakeShell::ShownTree() const {
+  std::vector<std::string> lines;
+  if (shown.empty()) return lines;
+  struct Walker {
+    const FakeShell &shell;
+    std::vector<std::string> &lines;
+    void Walk(int index, const std::string &indent) {
+      const FakeMenu &m = shell.menus.at(index);
+      for (const FakeMenuEntry &e : m.entries) {
+        if (e.kind == "sub") {
+          const FakeMenu &c = shell.menus.at(e.child);
+          lines.push_back(indent + "sub " + e.title + " [" + c.id + "]");
+          Walk(e.child, indent + "  ");
+        } else if (e.kind == "int") {
+          lines.push_back(indent + "int " + e.title + " -> " + e.command + " " +
+                          std::to_string(e.value) + " " + std::to_string(e.minimum) + ".." +
+                          std::to_string(e.maximum));
+        } else if (e.kind == "nop") {
+          lines.push_back(indent + "nop");
+        } else {
+          lines.push_back(indent + "item " + e.title + " -> " + e.command +
+                          (e.checked ? " *" : ""));
+        }
+      }
+    }
+  };
+  const FakeMenu &top = menus.at(shown.back());
+  lines.push_back(top.title + " [" + top.id + "]");
+  Walker{*this, lines}.Walk(shown.back(), "  ");
+  return lines;
+}
+
 StyleRecord FakeShell::Style() {
   log_.Add("GetSettingPtr 1");
   return style;

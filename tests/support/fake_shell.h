@@ -11,6 +11,22 @@
 
 namespace kestrane::testing {
 
+struct FakeMenuEntry {
+  std::string kind;  // item, int, sub, nop
+  std::string title;
+  std::string command;
+  bool checked = false;
+  int value = 0, minimum = 0, maximum = 0;
+  int child = -1;  // index into FakeShell::menus for a submenu
+};
+
+struct FakeMenu {
+  std::string title;
+  std::string id;
+  bool popup = false;
+  std::vector<FakeMenuEntry> entries;
+};
+
 struct SentMessage {
   WindowHandle to;
   unsigned message;
@@ -33,6 +49,13 @@ class FakeShell final : public Shell {
   ColourRef outline = 0x00112233;
   std::vector<SentMessage> sent;
   std::set<WindowHandle> sticky;
+  std::vector<FakeMenu> menus;  // every menu made, in order
+  std::vector<int> shown;       // menus passed to ShowMenu
+  std::vector<std::intptr_t> snapped;
+
+  // The last menu shown as indented lines: "Title [id]", "  item Title -> command *", ...
+  std::vector<std::string> ShownTree() const;
+  const FakeMenu &Menu(int index) const { return menus.at(index); }
 
   void Set(const std::string &file, const std::string &key, const std::string &value);
 
@@ -49,6 +72,16 @@ class FakeShell final : public Shell {
   bool FileExists(const char *path) override;
   bool MakeSticky(WindowHandle window) override;
   void RemoveSticky(WindowHandle window) override;
+  MenuHandle MakeNamedMenu(const char *title, const char *id, bool popup) override;
+  void MakeMenuItem(MenuHandle menu, const char *title, const char *command, bool checked) override;
+  void MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                       int minimum, int maximum) override;
+  void MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) override;
+  void MakeMenuNOP(MenuHandle menu, const char *title) override;
+  void ShowMenu(MenuHandle menu) override;
+  void SnapWindowToEdge(std::intptr_t windowPos, int distance, unsigned flags) override;
+  void MakeStyleGradient(DeviceContext dc, const Rect &rect, const StyleRecord &style,
+                         bool border) override;
   StyleRecord Style() override;
   ColourRef OutlineColour() override;
   std::intptr_t Send(WindowHandle to, unsigned message, std::uintptr_t wParam,

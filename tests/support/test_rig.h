@@ -3,6 +3,7 @@
 
 #include "call_log.h"
 #include "core/manager.h"
+#include "fake_canvas.h"
 #include "fake_desktop.h"
 #include "fake_kernel.h"
 #include "fake_libraries.h"
@@ -16,7 +17,8 @@ struct TestRig {
   FakeDesktop desktop{log};
   FakeKernel kernel{log};
   FakeLibraries libraries{log};
-  Manager manager{Ports{shell, desktop, kernel, libraries}};
+  FakeCanvas canvas{log};
+  Manager manager{Ports{shell, desktop, kernel, libraries, canvas}};
 
   // The configuration file Kestrane falls back to: "Kestrane.rc" beside the library.
   std::string OwnRcFile() const { return "C:\\Corvane\\plugins\\Kestrane\\Kestrane.rc"; }

@@ -17,7 +17,13 @@ WindowMessageHandler *g_handler = nullptr;
 LRESULT CALLBACK ForwardingProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
   if (g_handler != nullptr) {
     try {
-      MessageResult result = g_handler->OnMessage({FromHwnd(window), id, wParam, lParam});
+      WindowMessage message{FromHwnd(window), id, wParam, lParam};
+      if (id == WM_WINDOWPOSCHANGED && lParam != 0) {
+        const auto *position = reinterpret_cast<const WINDOWPOS *>(lParam);
+        message.x = position->x;
+        message.y = position->y;
+      }
+      MessageResult result = g_handler->OnMessage(message);
       if (result.handled) return result.value;
     } catch (...) {
     }
@@ -62,6 +68,8 @@ WindowHandle Win32Desktop::MakeWindow(const WindowRequest &r) {
 void Win32Desktop::DestroyWindow(WindowHandle window) { ::DestroyWindow(ToHwnd(window)); }
 
 void Win32Desktop::HideWindow(WindowHandle window) { ShowWindow(ToHwnd(window), SW_HIDE); }
+
+bool Win32Desktop::IsVisible(WindowHandle window) { return IsWindowVisible(ToHwnd(window)) != 0; }
 
 std::uint32_t Win32Desktop::ExStyle(WindowHandle window) {
   return static_cast<std::uint32_t>(GetWindowLongA(ToHwnd(window), GWL_EXSTYLE));

@@ -12,6 +12,7 @@ class Win32Desktop final : public Desktop {
   WindowHandle MakeWindow(const WindowRequest &request) override;
   void DestroyWindow(WindowHandle window) override;
   void HideWindow(WindowHandle window) override;
+  bool IsVisible(WindowHandle window) override;
   std::uint32_t ExStyle(WindowHandle window) override;
   void SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
   void SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey, unsigned char alpha,

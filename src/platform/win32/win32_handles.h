@@ -20,4 +20,11 @@ inline ModuleHandle FromHmodule(HMODULE m) {
   return static_cast<ModuleHandle>(reinterpret_cast<std::uintptr_t>(m));
 }
 
+inline HDC ToHdc(DeviceContext dc) {
+  return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(dc));
+}
+inline DeviceContext FromHdc(HDC dc) {
+  return static_cast<DeviceContext>(reinterpret_cast<std::uintptr_t>(dc));
+}
+
 }  // namespace kestrane::win32

@@ -63,6 +63,45 @@ bool Win32Shell::MakeSticky(WindowHandle window) { return ::MakeSticky(ToHwnd(wi
 
 void Win32Shell::RemoveSticky(WindowHandle window) { ::RemoveSticky(ToHwnd(window)); }
 
+namespace {
+::Menu *ToMenu(MenuHandle m) { return reinterpret_cast<::Menu *>(static_cast<std::uintptr_t>(m)); }
+}  // namespace
+
+MenuHandle Win32Shell::MakeNamedMenu(const char *title, const char *id, bool popup) {
+  return static_cast<MenuHandle>(
+      reinterpret_cast<std::uintptr_t>(::MakeNamedMenu(title, id, popup)));
+}
+
+void Win32Shell::MakeMenuItem(MenuHandle menu, const char *title, const char *command,
+                              bool checked) {
+  ::MakeMenuItem(ToMenu(menu), title, command, checked);
+}
+
+void Win32Shell::MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                                 int minimum, int maximum) {
+  ::MakeMenuItemInt(ToMenu(menu), title, command, value, minimum, maximum);
+}
+
+void Win32Shell::MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) {
+  ::MakeSubmenu(ToMenu(parent), ToMenu(child), title);
+}
+
+void Win32Shell::MakeMenuNOP(MenuHandle menu, const char *title) {
+  ::MakeMenuNOP(ToMenu(menu), title);
+}
+
+void Win32Shell::ShowMenu(MenuHandle menu) { ::ShowMenu(ToMenu(menu)); }
+
+void Win32Shell::SnapWindowToEdge(std::intptr_t windowPos, int distance, unsigned flags) {
+  ::SnapWindowToEdge(reinterpret_cast<WINDOWPOS *>(windowPos), distance, flags);
+}
+
+void Win32Shell::MakeStyleGradient(DeviceContext dc, const Rect &rect, const StyleRecord &style,
+                                   bool border) {
+  RECT r{rect.left, rect.top, rect.right, rect.bottom};
+  ::MakeStyleGradient(ToHdc(dc), &r, style.bytes, border);
+}
+
 StyleRecord Win32Shell::Style() {
   StyleRecord record;
   if (const void *style = GetSettingPtr(kStyleSetting)) {

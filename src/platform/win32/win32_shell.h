@@ -20,6 +20,16 @@ class Win32Shell final : public Shell {
   bool FileExists(const char *path) override;
   bool MakeSticky(WindowHandle window) override;
   void RemoveSticky(WindowHandle window) override;
+  MenuHandle MakeNamedMenu(const char *title, const char *id, bool popup) override;
+  void MakeMenuItem(MenuHandle menu, const char *title, const char *command, bool checked) override;
+  void MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                       int minimum, int maximum) override;
+  void MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) override;
+  void MakeMenuNOP(MenuHandle menu, const char *title) override;
+  void ShowMenu(MenuHandle menu) override;
+  void SnapWindowToEdge(std::intptr_t windowPos, int distance, unsigned flags) override;
+  void MakeStyleGradient(DeviceContext dc, const Rect &rect, const StyleRecord &style,
+                         bool border) override;
   StyleRecord Style() override;
   ColourRef OutlineColour() override;
   std::intptr_t Send(WindowHandle to, unsigned message, std::uintptr_t wParam,

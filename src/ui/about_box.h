@@ -1,0 +1,9 @@
+#pragma once
+
+namespace kestrane {
+
+struct Manager;
+
+void ShowAboutBox(Manager &manager);
+
+}  // namespace kestrane
