@@ -1,0 +1,307 @@
+#include "ui/commands.h"
+
+#include <gtest/gtest.h>
+
+#include "core/list_file.h"
+#include "core/plugin_table.h"
+#include "host/shell_messages.h"
+#include "plugin_rig.h"
+#include "ui/manager_window_proc.h"
+
+namespace kestrane {
+namespace {
+
+using testing::PluginRig;
+using testing::WithInfo;
+
+// A started manager over plug-ins a.dll (running), b.dll (disabled), s.dll (slit-only).
+struct CommandRig : PluginRig {
+  CommandRig() {
+    Library("a.dll") = WithInfo({{1, "Alpha"}, {7, "@Alpha Go"}});
+    Library("b.dll");
+    Library("s.dll").hasBeginSlitPlugin = true;
+    WriteList("a.dll\r\n!b.dll\r\ns.dll\r\n");
+    manager.slitWindow = WindowHandle{0x5117};
+    ReadSettings(manager);
+    ReadPluginList(manager);
+    StartAllPlugins(manager);
+    manager.managerWindow = window;
+    manager.coreWindow = shell.coreWindow;
+    manager.layeredSupported = true;
+    desktop.windows[window] = testing::FakeWindow{"Kestrane", 0x80};
+    desktop.windows[window].visible = true;
+    log.Clear();
+  }
+  void Broam(const std::string &text) { HandleBroam(manager, text.c_str()); }
+  std::vector<std::string> Statuses() const {
+    std::vector<std::string> out;
+    for (const auto &m : shell.sent) {
+      if (m.message == kHostMsgStatusText) out.push_back(m.text);
+    }
+    return out;
+  }
+  std::string Stored(const std::string &key) {
+    return shell.files[manager.configFile.c_str()][key];
+  }
+  WindowHandle window{0x77};
+};
+
+TEST(Commands, PrefixInAnyCaseSpacesSkippedAndStatusRepeatsTheCommand) {
+  CommandRig rig;
+  rig.Broam("@kestraneINTERNAL    alwaysontop");
+  EXPECT_FALSE(rig.manager.settings.alwaysOnTop);
+  EXPECT_EQ(rig.Statuses(), std::vector<std::string>{"Kestrane -> alwaysontop disabled!"});
+  EXPECT_EQ(rig.Stored("Kestrane.plugin.alwaysontop:"), "false");
+  EXPECT_FALSE(rig.desktop.Window(rig.window).topMost);  // applied at once
+  ASSERT_EQ(rig.shell.shown.size(), 1u);                 // and the menu rebuilt, not popped up
+  EXPECT_FALSE(rig.shell.Menu(rig.shell.shown[0]).popup);
+
+  rig.Broam("@KestraneInternal AlwaysOnTop");
+  EXPECT_TRUE(rig.manager.settings.alwaysOnTop);
+  EXPECT_EQ(rig.Statuses().back(), "Kestrane -> AlwaysOnTop enabled!");
+}
+
+TEST(Commands, EveryFlipSettingRowWritesItsKey) {
+  const std::pair<const char *, const char *> rows[] = {
+      {"AlwaysOnTop", "Kestrane.plugin.alwaysontop:"},
+      {"SnapWindowToEdge", "Kestrane.plugin.snapwindow:"},
+      {"TransparencyEnabled", "Kestrane.plugin.transparency.enabled:"},
+      {"TransbackEnabled", "Kestrane.plugin.transback.enabled:"},
+      {"MenuClipperEnabled", "Kestrane.plugin.menuclipper.enabled:"},
+      {"GlobalTransEnabled", "Kestrane.plugin.GlobalTransparency:"},
+      {"GlobalStickyEnabled", "Kestrane.plugin.GlobalSticky:"},
+      {"ToggleWithPlugins", "Kestrane.plugin.togglewithplugins:"},
+  };
+  for (const auto &[command, key] : rows) {
+    CommandRig rig;
+    rig.Broam(std::string("@KestraneInternal ") + command);
+    EXPECT_EQ(rig.log.Matching("WriteBool").size(), 1u) << command;
+    EXPECT_NE(rig.log.IndexOf(std::string("WriteBool ") + key), -1) << command;
+    EXPECT_EQ(rig.Statuses().size(), 1u) << command;
+  }
+}
+
+TEST(Commands, UnmatchedTextsAreIgnored) {
+  CommandRig rig;
+  for (const char *text :
+       {"@KestraneInternal AlwaysOnTop ", "@KestraneInternal TransparencyAlpha",
+        "@KestraneInternal", "@KestraneInternal Nothing", "KestraneInternal AlwaysOnTop",
+        "@Kestrane AlwaysOnTop", "@CVShowPluginsX", "", "@KestraneInternal alwaysontop\n"}) {
+    rig.Broam(text);
+  }
+  EXPECT_TRUE(rig.shell.sent.empty());
+  EXPECT_TRUE(rig.log.Matching("Write").empty());
+  EXPECT_TRUE(rig.manager.settings.alwaysOnTop);
+}
+
+TEST(Commands, ContainsRowsAreTriedInTableOrder) {
+  CommandRig rig;
+  // A bro@m that holds "Edit" goes to the Edit row, never to the shell.
+  rig.Broam("@KestraneInternal SendPluginBroam @Notes Edit");
+  EXPECT_NE(rig.log.IndexOf("CVExecute"), -1);
+  EXPECT_TRUE(rig.shell.sent.empty());
+  // One holding "TogglePlugin" switches a plug-in off (index 0: "@Alpha..." reads as 0).
+  rig.Broam("@KestraneInternal SendPluginBroam @TogglePlugin");
+  EXPECT_FALSE(rig.manager.plugins.slots[0].running);
+  rig.log.Clear();
+  rig.Broam("@KestraneInternal SendPluginBroam   @Alpha Go \t");
+  ASSERT_EQ(rig.shell.sent.size(), 1u);
+  EXPECT_EQ(rig.shell.sent[0].message, kHostMsgBroam);
+  EXPECT_EQ(rig.shell.sent[0].text, "@Alpha Go");
+}
+
+TEST(Commands, IndexRowsCheckRangeUseAndArgument) {
+  CommandRig rig;
+  for (const char *text :
+       {"TogglePlugin 100", "TogglePlugin -1", "TogglePlugin 7", "TogglePlugin", "RemovePlugin 99",
+        "ToggleSlitAid 0", "PluginBroams 100", "PluginBroams", "GlobalTransRem 50",
+        "GlobalStickyRem -1", "GlobalTransRem", "GlobalTransAdjust"}) {
+    CarryOutCommand(rig.manager, text);
+  }
+  EXPECT_TRUE(rig.log.entries().empty());
+  EXPECT_TRUE(rig.desktop.boxes.empty());
+
+  CarryOutCommand(rig.manager, "TogglePlugin   1xyz");  // blanks skipped, digits up to the x
+  EXPECT_TRUE(rig.manager.plugins.slots[1].running);
+  CarryOutCommand(rig.manager, "TogglePlugin x");  // no digits: slot 0
+  EXPECT_FALSE(rig.manager.plugins.slots[0].running);
+  EXPECT_EQ(rig.ReadList(), "!a.dll\r\nb.dll\r\ns.dll\r\n");
+
+  CarryOutCommand(rig.manager, "ToggleSlitAid 2");
+  EXPECT_TRUE(rig.manager.plugins.slots[2].wantsSlit);
+  CarryOutCommand(rig.manager, "RemovePlugin 1");
+  EXPECT_FALSE(rig.manager.plugins.slots[1].inUse);
+  EXPECT_EQ(rig.ReadList(), "!a.dll\r\n&s.dll\r\n");
+
+  EXPECT_EQ(CommandIndex("X 99999999999"), 2147483647);
+  EXPECT_EQ(CommandIndex("X -7"), -7);
+  EXPECT_EQ(CommandIndex("X"), std::nullopt);
+}
+
+TEST(Commands, TransparencyAlphaStoresTheNumberAndAppliesItsLowBits) {
+  CommandRig rig;
+  rig.manager.settings.transparencyEnabled = true;
+  rig.Broam("@KestraneInternal transparencyalpha 300");
+  EXPECT_EQ(rig.manager.settings.transparencyAlpha, 300);
+  EXPECT_EQ(rig.Stored("Kestrane.plugin.transparency.alpha:"), "300");
+  EXPECT_EQ(rig.desktop.Window(rig.window).alpha, 44u);
+  EXPECT_TRUE(rig.Statuses().empty());  // no announcement, no menu
+  EXPECT_TRUE(rig.shell.shown.empty());
+}
+
+TEST(Commands, ClassRemovalAndControllerAlpha) {
+  CommandRig rig;
+  rig.manager.transClasses.slots[3] = "Notepad";
+  rig.manager.stickyClasses.slots[49] = "Shell_TrayWnd";
+  rig.Broam("@KestraneInternal GlobalTransRem 3");
+  rig.Broam("@KestraneInternal GlobalStickyRem 49");
+  rig.Broam("@KestraneInternal GlobalTransAdjust 128");
+  EXPECT_TRUE(rig.manager.transClasses.slots[3].empty());
+  EXPECT_TRUE(rig.manager.stickyClasses.slots[49].empty());
+  EXPECT_EQ(rig.shell.files[rig.manager.configFile.c_str()]["Kestrane.plugin.transClass3:"], "");
+  EXPECT_NE(rig.log.IndexOf("WriteString Kestrane.plugin.stickyClass49: "), -1);
+  EXPECT_EQ(rig.manager.settings.globalTransAlpha, 128);
+  EXPECT_EQ(rig.Stored("Kestrane.plugin.GlobTransAlpha:"), "128");
+}
+
+TEST(Commands, EditOpensTheFileBesideKestraneInTheEditor) {
+  CommandRig rig;
+  rig.Broam("@KestraneInternal Edit Kestrane.rc");
+  EXPECT_EQ(
+      rig.log.Matching("CVExecute"),
+      std::vector<std::string>{"CVExecute C:\\Tools\\edit.exe " + rig.folder + "/Kestrane.rc"});
+  rig.log.Clear();
+  rig.Broam("@KestraneInternal Edit");                           // no file named
+  rig.Broam("@KestraneInternal Edit " + std::string(300, 'x'));  // too long to name a file
+  EXPECT_TRUE(rig.log.Matching("CVExecute").empty());
+}
+
+TEST(Commands, BoxesOfAboutAndAboutPlugins) {
+  CommandRig rig;
+  rig.Broam("@KestraneInternal About");
+  rig.Broam("@KestraneInternal AboutPlugins");
+  rig.Broam("@KestraneInternal PluginBroams 0");
+  ASSERT_EQ(rig.desktop.boxes.size(), 3u);
+  EXPECT_EQ(rig.desktop.boxes[0].caption, "About this plugin...");
+  EXPECT_EQ(rig.desktop.boxes[0].text.rfind("Kestrane 0.7b\n\nAuthor : ", 0), 0u);
+  EXPECT_NE(rig.desktop.boxes[0].text.find("\nWeb: "), std::string::npos);
+  EXPECT_NE(rig.desktop.boxes[0].text.find("\nEmail: "), std::string::npos);
+  EXPECT_EQ(rig.desktop.boxes[0].style, box::kIconInformation);
+  EXPECT_EQ(rig.desktop.boxes[1].caption, "About Plugins...");
+  EXPECT_EQ(rig.desktop.boxes[2].text, "Alpha\n\n@Alpha Go\n");
+}
+
+TEST(Commands, UpdateCommandsAreRecognisedAndDoNothingYet) {
+  CommandRig rig;
+  rig.Broam("@KestraneInternal CheckForUpdates");
+  rig.Broam("@KestraneInternal UpdatePlugin 0");
+  rig.Broam("@KestraneInternal UpdatePlugin 0");
+  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  EXPECT_TRUE(rig.desktop.boxes.empty());
+}
+
+TEST(SlitToggle, DocksAndReleasesAndAlwaysAnnounces) {
+  CommandRig rig;
+  rig.manager.settings.x = 300;
+  rig.Broam("@KestraneInternal SlitToggle");
+  EXPECT_TRUE(rig.manager.settings.inSlit);
+  ASSERT_EQ(rig.shell.sent.size(), 2u);
+  EXPECT_EQ(rig.shell.sent[0].message, kSlitMsgAddWindow);
+  EXPECT_EQ(rig.shell.sent[0].lParam, static_cast<std::intptr_t>(rig.window));
+  EXPECT_EQ(rig.Statuses(), std::vector<std::string>{"Kestrane -> SlitToggle enabled!"});
+  EXPECT_EQ(rig.Stored("Kestrane.plugin.inSlit:"), "true");
+  EXPECT_LT(rig.log.IndexOf("SetExStyle"), rig.log.IndexOf("Send 11001"));  // unlayered first
+
+  rig.log.Clear();
+  rig.shell.sent.clear();
+  rig.Broam("@KestraneInternal SlitToggle");
+  EXPECT_FALSE(rig.manager.settings.inSlit);
+  EXPECT_EQ(rig.shell.sent[0].message, kSlitMsgRemoveWindow);
+  EXPECT_NE(rig.log.IndexOf("SetWindowPos 300 10 0 0 flags=5"), -1);
+  EXPECT_EQ(rig.Stored("Kestrane.plugin.inSlit:"), "false");
+
+  rig.manager.slitWindow = kNoWindow;  // no Slit: nothing changes, yet it is announced
+  rig.shell.sent.clear();
+  rig.Broam("@KestraneInternal SlitToggle");
+  EXPECT_FALSE(rig.manager.settings.inSlit);
+  EXPECT_EQ(rig.Statuses(), std::vector<std::string>{"Kestrane -> SlitToggle disabled!"});
+}
+
+TEST(ShowAndHide, FollowTheShellOnlyWhenFloatingAndAsked) {
+  CommandRig rig;
+  rig.Broam("@cvhideplugins");
+  EXPECT_TRUE(rig.manager.hiddenByHost);
+  EXPECT_FALSE(rig.desktop.Window(rig.window).visible);
+  rig.Broam("@CVShowPlugins");
+  EXPECT_TRUE(rig.desktop.Window(rig.window).visible);
+
+  rig.manager.settings.toggleWithPlugins = false;
+  rig.Broam("@CVHidePlugins");
+  EXPECT_TRUE(rig.desktop.Window(rig.window).visible);
+
+  rig.manager.settings.toggleWithPlugins = true;
+  rig.manager.hiddenByHost = false;
+  rig.manager.settings.inSlit = true;
+  rig.log.Clear();
+  rig.Broam("@CVHidePlugins");
+  EXPECT_FALSE(rig.manager.hiddenByHost);
+  EXPECT_TRUE(rig.log.entries().empty());
+}
+
+TEST(Reconfigure, StopsRereadsAndRestartsInOrderKeepingSwitchedPlugins) {
+  CommandRig rig;
+  CarryOutCommand(rig.manager, "TogglePlugin 0");  // a off
+  CarryOutCommand(rig.manager, "TogglePlugin 1");  // b on
+  rig.log.Clear();
+  rig.shell.Set(rig.manager.configFile.c_str(), "Kestrane.plugin.x:", "55");
+  rig.manager.windowProc.OnMessage({rig.window, kHostMsgReconfigure, 0, 0});
+  EXPECT_EQ(rig.manager.settings.x, 55);
+  int stop = rig.log.IndexOf("call endPlugin"), read = rig.log.IndexOf("ReadInt");
+  int style = rig.log.IndexOf("GetSettingPtr 1"), place = rig.log.IndexOf("SetWindowPos");
+  int start = rig.log.IndexOf("call begin");
+  EXPECT_LT(stop, read);
+  EXPECT_LT(read, style);
+  EXPECT_LT(style, place);
+  EXPECT_LT(place, start);
+  EXPECT_EQ(rig.log.Matching("call begin"),
+            (std::vector<std::string>{"call beginPlugin c:\\corvane\\b.dll",
+                                      "call beginPlugin c:\\corvane\\s.dll"}));
+}
+
+TEST(WindowMessages, HitTestCloseMovesAndRightClicks) {
+  CommandRig rig;
+  ManagerWindowProc &proc = rig.manager.windowProc;
+  EXPECT_EQ(proc.OnMessage({rig.window, wm::kNcHitTest, 0, 0}).value, kHitCaption);
+  MessageResult close = proc.OnMessage({rig.window, wm::kClose, 0, 0});
+  EXPECT_TRUE(close.handled);
+  EXPECT_TRUE(rig.desktop.windows.count(rig.window));
+
+  proc.OnMessage({rig.window, wm::kWindowPosChanging, 0, 0x1234});
+  EXPECT_EQ(rig.shell.snapped, std::vector<std::intptr_t>{0x1234});
+  EXPECT_NE(rig.log.IndexOf("SnapWindowToEdge 10 1"), -1);
+  WindowMessage moved{rig.window, wm::kWindowPosChanged, 0, 0};
+  moved.x = 123;
+  moved.y = -5;
+  proc.OnMessage(moved);
+  EXPECT_EQ(rig.manager.settings.x, 123);
+  EXPECT_LT(rig.log.IndexOf("WriteInt Kestrane.plugin.x: 123"),
+            rig.log.IndexOf("WriteInt Kestrane.plugin.y: -5"));
+
+  proc.OnMessage({rig.window, wm::kNcRButtonUp, 0, 0});
+  ASSERT_EQ(rig.shell.shown.size(), 1u);
+  EXPECT_TRUE(rig.shell.Menu(rig.shell.shown[0]).popup);
+
+  rig.manager.settings.snapWindow = false;  // no snapping; docked: nothing stored either
+  rig.manager.settings.inSlit = true;
+  rig.log.Clear();
+  proc.OnMessage({rig.window, wm::kWindowPosChanging, 0, 0x1234});
+  proc.OnMessage(moved);
+  EXPECT_TRUE(rig.log.entries().empty());
+  EXPECT_EQ(proc.OnMessage({rig.window, wm::kNcHitTest, 0, 0}).value, kHitClient);
+  proc.OnMessage({rig.window, wm::kRButtonUp, 0, 0});
+  EXPECT_EQ(rig.shell.shown.size(), 2u);
+  EXPECT_FALSE(proc.OnMessage({rig.window, 0x0200, 0, 0}).handled);  // default procedure
+}
+
+}  // namespace
+}  // namespace kestrane
