@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace kestrane::e2e {
 
@@ -47,6 +48,42 @@ std::string Slurp(const std::string &path) {
 
 }  // namespace
 
+bool Bitmap::Load(const std::string &path) {
+  std::string file = Slurp(path);
+  auto u32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(file[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(file[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(file[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(file[at + 3])) << 24;
+  };
+  if (file.size() < 54 || file.compare(0, 2, "BM") != 0) return false;
+  std::uint32_t offset = u32(10);
+  width = static_cast<int>(u32(18));
+  int rawHeight = static_cast<int>(u32(22));
+  bool bottomUp = rawHeight > 0;
+  height = bottomUp ? rawHeight : -rawHeight;
+  if ((u32(28) & 0xFFFF) != 24 || width <= 0 || height <= 0) return false;
+  std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+  if (file.size() < offset + stride * height) return false;
+  rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
+  for (int y = 0; y < height; ++y) {
+    std::size_t row = offset + stride * (bottomUp ? height - 1 - y : y);
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) {  // BGR on disk
+        rgb[(static_cast<std::size_t>(y) * width + x) * 3 + c] =
+            static_cast<unsigned char>(file[row + x * 3 + 2 - c]);
+      }
+    }
+  }
+  return true;
+}
+
+unsigned Bitmap::Pixel(int x, int y) const {
+  std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3;
+  return static_cast<unsigned>(rgb[at]) << 16 | static_cast<unsigned>(rgb[at + 1]) << 8 |
+         rgb[at + 2];
+}
+
 bool RunResult::Has(const std::string &line) const {
   for (const auto &l : transcript) {
     if (l == line) return true;
@@ -84,9 +121,13 @@ ShellSession::ShellSession() : env_(ReadSessionEnv()) {
   folder_ = std::string(KESTRANE_E2E_DIR) + "/work/" + name;
   fs::remove_all(folder_);
   fs::create_directories(folder_);
-  if (env_.count("WIN_BUILD") != 0) {
-    fs::copy_file(env_["WIN_BUILD"] + "/corvane.exe", folder_ + "/corvane.exe");
+  if (env_.count("WIN_BUILD") == 0) {
+    // Every later step would fail obscurely: say once what is missing.
+    throw std::runtime_error(
+        "no Wine session: run through ctest, whose e2e_session_start "
+        "fixture writes " KESTRANE_E2E_DIR "/session.env");
   }
+  fs::copy_file(env_["WIN_BUILD"] + "/corvane.exe", folder_ + "/corvane.exe");
 }
 
 std::string ShellSession::WindowsFolder() const {

@@ -20,6 +20,14 @@ struct RunResult {
   std::string Dump() const;  // for failure messages
 };
 
+// A 24-bit BMP as corvane.exe's screenshot command writes it.
+struct Bitmap {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;  // top row first, three bytes a pixel
+  bool Load(const std::string &path);
+  unsigned Pixel(int x, int y) const;  // 0xRRGGBB
+};
+
 class ShellSession {
  public:
   // A new, empty shell folder named after the running test.

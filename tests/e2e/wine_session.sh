@@ -3,7 +3,9 @@
 # private Wine prefix for the whole run. `start` writes session.env for the tests to read.
 #   wine_session.sh start|stop SESSION_DIR WIN32_BUILD WIN64_BUILD
 set -euo pipefail
-action=$1 dir=$2 win32=$3 win64=$4
+action=$1
+mkdir -p "$2"
+dir=$(realpath "$2") win32=$(realpath -m "$3") win64=$(realpath -m "$4")
 env_file=$dir/session.env
 
 stop() {

@@ -1,0 +1,32 @@
+// corvane.exe's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+struct Options {
+  std::string start = "beginPlugin";
+  bool noSlit = false;
+  std::optional<std::string> script;      // "-" for standard input
+  std::optional<std::string> transcript;  // default: beside corvane.exe
+  std::string editor = "notepad.exe";
+  bool execute = false;  // CVExecute really starts programs
+  std::string plugin;
+};
+
+struct ParsedCommandLine {
+  bool ok = false;
+  Options options;
+  std::string error;
+};
+
+// `args` without the program name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args);
+
+// Whether the start function is handed the Slit window.
+bool PassesSlit(const Options &options);
+
+}  // namespace corvane
