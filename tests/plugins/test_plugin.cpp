@@ -10,9 +10,9 @@
 // several copies can run side by side) takes the bro@ms @test.msgbox TEXT, @test.open,
 // @test.folder, @test.menu and @test.status TEXT, and shows its menu on a right click.
 // shell/README.md describes all of it.
+#include <windows.h>
 #include <commdlg.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cctype>
 #include <cstdarg>
