@@ -1,9 +1,12 @@
 #include "win32/message_box_hook.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/transcript.h"
+#include "win32/window_lookup.h"
 
 namespace corvane::win32 {
 
@@ -49,6 +52,17 @@ int WINAPI HookedMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style
   return result;
 }
 
+// Layered attributes cannot be read back reliably under Wine, so the shell notes what a
+// plug-in sets.
+BOOL WINAPI HookedSetLayeredWindowAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
+  char values[64];
+  std::snprintf(values, sizeof values, " key=0x%08lX alpha=%u flags=%lu",
+                static_cast<unsigned long>(key), static_cast<unsigned>(alpha),
+                static_cast<unsigned long>(flags));
+  Record("layered " + WindowName(window) + values);
+  return SetLayeredWindowAttributes(window, key, alpha, flags);
+}
+
 struct Hook {
   const char *name;
   const void *replacement;
@@ -61,6 +75,8 @@ HMODULE WINAPI HookedLoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags);
 
 const Hook kHooks[] = {
     {"MessageBoxA", reinterpret_cast<const void *>(&HookedMessageBoxA)},
+    {"SetLayeredWindowAttributes",
+     reinterpret_cast<const void *>(&HookedSetLayeredWindowAttributes)},
     {"LoadLibraryA", reinterpret_cast<const void *>(&HookedLoadLibraryA)},
     {"LoadLibraryW", reinterpret_cast<const void *>(&HookedLoadLibraryW)},
     {"LoadLibraryExA", reinterpret_cast<const void *>(&HookedLoadLibraryExA)},

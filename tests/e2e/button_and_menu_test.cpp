@@ -1,6 +1,8 @@
 // The button, its menu and its commands, driven as a user and the shell would drive them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "shell_session.h"
 
 namespace kestrane::e2e {
@@ -104,6 +106,15 @@ TEST(Button, PickedSettingsAreAnnouncedStoredAndApplied) {
   EXPECT_NE(windows[1].find("visible=1"), std::string::npos) << "Toggle With Plugins off";
   EXPECT_NE(windows[2].find("visible=0"), std::string::npos) << windows[2];
   EXPECT_NE(windows[3].find("visible=1"), std::string::npos) << windows[3];
+
+  // Full alpha until transparency is on; then the low 8 bits of 300; the colour key always.
+  auto layered = run.Lines("layered wnd:Kestrane");
+  ASSERT_GE(layered.size(), 3u) << run.Dump();
+  EXPECT_EQ(layered.front(), "layered wnd:Kestrane key=0x00E600FF alpha=255 flags=3");
+  EXPECT_EQ(layered.back(), "layered wnd:Kestrane key=0x00E600FF alpha=44 flags=3");
+  EXPECT_NE(std::find(layered.begin(), layered.end(),
+                      "layered wnd:Kestrane key=0x00E600FF alpha=60 flags=3"),
+            layered.end());
 
   EXPECT_EQ(Setting(session, "Kestrane.plugin.alwaysontop:"), "false");
   EXPECT_EQ(Setting(session, "Kestrane.plugin.transparency.enabled:"), "true");
