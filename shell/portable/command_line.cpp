@@ -20,6 +20,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args) {
       options.noSlit = true;
     } else if (arg == "--exec") {
       options.execute = true;
+    } else if (arg == "--timing") {
+      options.timing = true;
+    } else if (arg == "--quiet-plugins") {
+      options.quietPlugins = true;
+    } else if (arg == "--host-list") {
+      options.hostList = true;
     } else if (arg == "--start" || arg == "--script" || arg == "--transcript" ||
                arg == "--editor") {
       if (!hasValue) {

@@ -13,7 +13,10 @@ struct Options {
   std::optional<std::string> script;      // "-" for standard input
   std::optional<std::string> transcript;  // default: beside corvane.exe
   std::string editor = "notepad.exe";
-  bool execute = false;  // CVExecute really starts programs
+  bool execute = false;       // CVExecute really starts programs
+  bool timing = false;        // writes how long starting and ending took
+  bool quietPlugins = false;  // CVTranscript writes nothing
+  bool hostList = false;      // the plug-in argument lists DLLs the shell starts itself
   std::string plugin;
 };
 

@@ -117,4 +117,7 @@ void MakeStyleGradient(HDC dc, RECT *rect, const void *style, bool border) {
   corvane::win32::PaintGradient(dc, *rect, record, border);
 }
 
-void CVTranscript(const char *line) { Record(corvane::EscapeControls(line ? line : "")); }
+void CVTranscript(const char *line) {
+  if (Shell().options.quietPlugins) return;
+  Record(corvane::EscapeControls(line ? line : ""));
+}

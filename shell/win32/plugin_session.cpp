@@ -1,5 +1,9 @@
 #include "win32/plugin_session.h"
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "portable/text_format.h"
 #include "portable/transcript_text.h"
 #include "win32/handles.h"
@@ -35,6 +39,25 @@ int Start(HMODULE module) {
   return Entry<BeginSlitPlugin>(module, options.start.c_str())(module, slit);
 }
 
+// Microseconds on the performance counter.
+class Stopwatch {
+ public:
+  Stopwatch() { QueryPerformanceCounter(&start_); }
+  long long Microseconds() const {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return (now.QuadPart - start_.QuadPart) * 1000000 / frequency.QuadPart;
+  }
+
+ private:
+  LARGE_INTEGER start_;
+};
+
+void RecordTiming(const char *what, const Stopwatch &watch) {
+  if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));
+}
+
 void RunScript(ScriptSource &script) {
   while (auto line = script.Next()) {
     if (line->kind == ScriptLine::Kind::kError) {
@@ -48,8 +71,45 @@ void RunScript(ScriptSource &script) {
 
 }  // namespace
 
+int RunHostedList(ScriptSource &script) {
+  const Options &options = Shell().options;
+  std::ifstream list(options.plugin);
+  std::vector<std::string> paths;
+  for (std::string line; std::getline(list, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) paths.push_back(line);
+  }
+  std::vector<HMODULE> started;
+  Stopwatch startWatch;
+  for (const std::string &path : paths) {
+    HMODULE module = LoadLibraryA(path.c_str());
+    auto begin = module ? Entry<BeginPlugin>(module, "beginPlugin") : nullptr;
+    if (!begin) {
+      if (module) FreeLibrary(module);
+      Record("load failed " + Quote(path));
+      continue;
+    }
+    begin(module);
+    started.push_back(module);
+  }
+  RecordTiming("start", startWatch);
+  Record("hosted " + std::to_string(started.size()) + " of " + std::to_string(paths.size()));
+  PumpMessages(kAfterStartMs);
+  RunScript(script);
+  Stopwatch endWatch;
+  for (HMODULE module : started) {
+    if (auto end = Entry<EndPlugin>(module, "endPlugin")) end(module);
+    FreeLibrary(module);
+  }
+  RecordTiming("end", endWatch);
+  Record("unloaded");
+  PumpMessages(kAfterUnloadMs);
+  return kExitDone;
+}
+
 int RunPluginSession(ScriptSource &script) {
   const Options &options = Shell().options;
+  if (options.hostList) return RunHostedList(script);
   Record("load " + Quote(options.plugin));
   LoadedModule module(LoadLibraryA(options.plugin.c_str()));
   if (!module.get()) {
@@ -64,12 +124,15 @@ int RunPluginSession(ScriptSource &script) {
     return kExitPluginMissing;
   }
 
+  Stopwatch startWatch;
   const int started = Start(module.get());
+  RecordTiming("start", startWatch);
   Record(Format("start %s -> %d", options.start.c_str(), started));
   PumpMessages(kAfterStartMs);
   RunScript(script);
 
   // A plug-in that failed to start has nothing to end.
+  Stopwatch endWatch;
   if (started == 0) {
     if (auto end = Entry<EndPlugin>(module.get(), "endPlugin")) {
       end(module.get());
@@ -78,6 +141,7 @@ int RunPluginSession(ScriptSource &script) {
     }
   }
   module.Free();
+  RecordTiming("end", endWatch);
   Record("unloaded");
   PumpMessages(kAfterUnloadMs);
   return kExitDone;

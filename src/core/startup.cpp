@@ -8,6 +8,7 @@
 #include "core/path_text.h"
 #include "core/plugin_table.h"
 #include "host/shell_messages.h"
+#include "ui/spinner.h"
 #include "ui/window_style.h"
 
 namespace kestrane {
@@ -90,6 +91,7 @@ void EndManager(Manager &m, ModuleHandle module) {
     m.settings.inSlit = false;
   }
   if (m.managerWindow != kNoWindow) m.ports.desktop.DestroyWindow(m.managerWindow);
+  HaltSpinner(m);
   m.managerWindow = kNoWindow;
   m.ports.desktop.UnregisterWindowClass(kWindowClassName, module);
   StopAllPlugins(m);

@@ -33,6 +33,11 @@ void StartSpinner(Manager &m) {
 
 void StopSpinner(Manager &m) { m.spinner.targetSpeed = 0.0f; }
 
+void HaltSpinner(Manager &m) {
+  m.spinner.targetSpeed = 0.0f;
+  m.spinner.speed = -1.0f;
+}
+
 void AdvanceSpinner(Spinner &s) {
   if (s.running.load() == 0) return;
   float angle = s.angle.load() - s.speed.load();

@@ -21,6 +21,8 @@ struct Spinner {
 
 void StartSpinner(Manager &manager);
 void StopSpinner(Manager &manager);
+// For shut-down: with the window gone nothing paints, so the thread is told to end at once.
+void HaltSpinner(Manager &manager);
 // One painted frame: turn by the speed, then speed up or slow down towards the target.
 void AdvanceSpinner(Spinner &spinner);
 

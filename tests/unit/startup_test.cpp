@@ -4,6 +4,7 @@
 
 #include "host/shell_messages.h"
 #include "test_rig.h"
+#include "ui/spinner.h"
 
 namespace kestrane {
 namespace {
@@ -169,6 +170,15 @@ TEST(ShutDown, FloatingWindowIsNotSentToTheSlit) {
   EndManager(rig.manager, kModule);
   ASSERT_EQ(rig.shell.sent.size(), 1u);
   EXPECT_EQ(rig.shell.sent[0].message, kHostMsgUnregister);
+}
+
+TEST(ShutDown, ATurningGearsThreadEndsThoughNothingPaintsAnyMore) {
+  TestRig rig;
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  StartSpinner(rig.manager);
+  EndManager(rig.manager, kModule);
+  rig.kernel.RunPendingThreads();  // returns: the thread saw it must end
+  EXPECT_EQ(rig.manager.spinner.running.load(), 0);
 }
 
 TEST(ShutDown, StartAfterEndWorksAgain) {
