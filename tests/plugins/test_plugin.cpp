@@ -87,22 +87,26 @@ std::string Unescape(const std::string &text) {
   return out;
 }
 
-// The .info file's lines as (key, text) pairs, in order.
-std::vector<std::pair<std::string, std::string>> ReadInfo() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(g_self, path, MAX_PATH);
-  std::string name = path;
-  name = name.substr(0, name.find_last_of('.')) + ".info";
-  std::vector<std::pair<std::string, std::string>> lines;
-  std::ifstream in(name);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t equals = line.find('=');
-    if (equals != std::string::npos) {
-      lines.emplace_back(line.substr(0, equals), Unescape(line.substr(equals + 1)));
+// The .info file's lines as (key, text) pairs, in order; read once, as a real plug-in's
+// answers are fixed.
+const std::vector<std::pair<std::string, std::string>> &ReadInfo() {
+  static const std::vector<std::pair<std::string, std::string>> lines = [] {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(g_self, path, MAX_PATH);
+    std::string name = path;
+    name = name.substr(0, name.find_last_of('.')) + ".info";
+    std::vector<std::pair<std::string, std::string>> read;
+    std::ifstream in(name);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const size_t equals = line.find('=');
+      if (equals != std::string::npos) {
+        read.emplace_back(line.substr(0, equals), Unescape(line.substr(equals + 1)));
+      }
     }
-  }
+    return read;
+  }();
   return lines;
 }
 
