@@ -211,6 +211,24 @@ TEST(Plugins, AddedThroughTheOpenFileDialog) {
       "plugins\\a\\a.dll\r\n!plugins\\b\\b.dll\r\nplugins\\c\\c.dll\r\n\r\n!plugins\\d\\d.dll");
 }
 
+TEST(Plugins, AddedFromAFolderDeeperThanAHundredCharacters) {
+  ShellSession session;
+  session.InstallKestrane();
+  const std::string deep = "plugins/" + std::string(60, 'd') + "/" + std::string(40, 'e');
+  session.InstallPlugin("plugin_full", deep + "/deep.dll");
+  std::string windowsPath = session.WindowsFolder() + deep + "\\deep.dll";
+  for (char &c : windowsPath) c = c == '/' ? '\\' : c;
+  ASSERT_GT(windowsPath.size(), 150u);
+  RunResult run =
+      session.Run("beginPlugin", "dialog open " + windowsPath +
+                                     "\nrclick Kestrane\npick @KestraneInternal AddPlugin\nend\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_NE(run.Find("plugin deep.dll beginPlugin"), -1) << run.Dump();
+  std::string line = session.ReadFile("KSTR_Plugins.rc");
+  EXPECT_EQ(line.substr(0, 11), "\r\n!plugins\\") << line;
+  EXPECT_EQ(line.substr(line.size() - 9), "\\deep.dll") << line;
+}
+
 TEST(Plugins, AboutBoxesAndSendingAPluginsBroam) {
   ShellSession session;
   InstallThree(session);

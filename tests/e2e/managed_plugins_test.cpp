@@ -24,7 +24,7 @@ void InstallFive(ShellSession &session) {
                     "Plugins\\N\\N.DLL\r\n");
 }
 
-std::vector<std::string> BeginAndEndCalls(const RunResult &run) {
+std::vector<std::string> BeginAndEndCalls(const RunResult &run) {  // in order
   std::vector<std::string> calls;
   for (const auto &line : run.Lines("plugin ")) {
     if (line.find(" begin") != std::string::npos || line.find(" endPlugin") != std::string::npos) {
@@ -50,6 +50,12 @@ TEST(ManagedPlugins, PlainStartUsesBeginPluginForEveryEnabledOneInSlotOrder) {
                                        "plugin n.dll endPlugin module=n.dll",
                                    }))
       << run.Dump();
+  // Every library leaves the process: the disabled b.dll, linked but never started, too.
+  for (const char *dll : {"a", "b", "s", "e", "n"}) {
+    int unloaded = run.Find(std::string("plugin ") + dll + ".dll unloaded");
+    EXPECT_NE(unloaded, -1) << dll << run.Dump();
+    EXPECT_LT(unloaded, run.Find("unloaded"));  // before Kestrane itself
+  }
   // Plug-ins start after Kestrane's window exists and end after it is gone.
   EXPECT_LT(run.Find("register wnd:Kestrane"), run.Find("plugin a.dll beginPlugin"));
   EXPECT_GT(run.Find("plugin a.dll endPlugin"), run.Find("unregister wnd:Kestrane"));

@@ -270,8 +270,11 @@ int Begin(const char *call, HINSTANCE module, HWND slit, int mode) {
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+// "unloaded" tells a test that the library really left the process (FreeLibrary), not just
+// that it was ended; nothing is written when the whole process exits.
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) g_self = module;
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) Say("unloaded");
   return TRUE;
 }
 
