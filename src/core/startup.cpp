@@ -8,6 +8,7 @@
 #include "core/path_text.h"
 #include "core/plugin_table.h"
 #include "host/shell_messages.h"
+#include "ui/slit_toggle.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
 
@@ -82,14 +83,8 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
 void EndManager(Manager &m, ModuleHandle module) {
   if (m.layeredSupported) StopWindowControllers(m);
   if (MenuClipperRunning(m)) StopMenuClipper(m);
-  if (m.settings.inSlit && m.slitWindow != kNoWindow) {
-    m.ports.shell.Send(m.slitWindow, kSlitMsgRemoveWindow, 0,
-                       static_cast<std::intptr_t>(m.managerWindow));
-    m.ports.desktop.SetWindowPos(m.managerWindow, ZOrder::kUnchanged, m.settings.x, m.settings.y, 0,
-                                 0, winstyle::kPosNoSize | winstyle::kPosNoZOrder);
-    // Memory only: the file keeps inSlit on, so the next start docks again.
-    m.settings.inSlit = false;
-  }
+  // Memory only: the file keeps inSlit on, so the next start docks again.
+  if (m.settings.inSlit && m.slitWindow != kNoWindow) ReleaseFromSlit(m);
   if (m.managerWindow != kNoWindow) m.ports.desktop.DestroyWindow(m.managerWindow);
   HaltSpinner(m);
   m.managerWindow = kNoWindow;

@@ -6,20 +6,24 @@
 
 namespace kestrane {
 
+void ReleaseFromSlit(Manager &m) {
+  m.ports.shell.Send(m.slitWindow, kSlitMsgRemoveWindow, 0,
+                     static_cast<std::intptr_t>(m.managerWindow));
+  m.ports.desktop.SetWindowPos(m.managerWindow, ZOrder::kUnchanged, m.settings.x, m.settings.y, 0,
+                               0, winstyle::kPosNoSize | winstyle::kPosNoZOrder);
+  m.settings.inSlit = false;
+}
+
 void ToggleSlit(Manager &m) {
   if (m.slitWindow == kNoWindow) return;
-  Shell &shell = m.ports.shell;
-  auto window = static_cast<std::intptr_t>(m.managerWindow);
   if (m.settings.inSlit) {
-    shell.Send(m.slitWindow, kSlitMsgRemoveWindow, 0, window);
-    m.ports.desktop.SetWindowPos(m.managerWindow, ZOrder::kUnchanged, m.settings.x, m.settings.y, 0,
-                                 0, winstyle::kPosNoSize | winstyle::kPosNoZOrder);
-    m.settings.inSlit = false;
+    ReleaseFromSlit(m);
     ApplyWindowState(m);
   } else {
     m.settings.inSlit = true;
     ApplyWindowState(m);  // not layered before the Slit takes it
-    shell.Send(m.slitWindow, kSlitMsgAddWindow, 0, window);
+    m.ports.shell.Send(m.slitWindow, kSlitMsgAddWindow, 0,
+                       static_cast<std::intptr_t>(m.managerWindow));
   }
 }
 

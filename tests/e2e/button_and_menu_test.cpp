@@ -175,13 +175,7 @@ TEST(Plugins, ToggleRemoveAndReconfigureKeepTheListInStep) {
                               "end\n");
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "!plugins\\a\\a.dll\r\nplugins\\b\\b.dll\r\n");
-  std::vector<std::string> calls;
-  for (const auto &line : run.Lines("plugin ")) {
-    if (line.find(" begin") != std::string::npos || line.find(" end") != std::string::npos) {
-      calls.push_back(line);
-    }
-  }
-  EXPECT_EQ(calls,
+  EXPECT_EQ(run.PluginStartsAndEnds(),
             (std::vector<std::string>{
                 "plugin a.dll beginPlugin module=a.dll", "plugin c.dll beginPlugin module=c.dll",
                 "plugin a.dll endPlugin module=a.dll",    // switched off

@@ -24,31 +24,21 @@ void InstallFive(ShellSession &session) {
                     "Plugins\\N\\N.DLL\r\n");
 }
 
-std::vector<std::string> BeginAndEndCalls(const RunResult &run) {  // in order
-  std::vector<std::string> calls;
-  for (const auto &line : run.Lines("plugin ")) {
-    if (line.find(" begin") != std::string::npos || line.find(" endPlugin") != std::string::npos) {
-      calls.push_back(line);
-    }
-  }
-  return calls;
-}
-
 TEST(ManagedPlugins, PlainStartUsesBeginPluginForEveryEnabledOneInSlotOrder) {
   ShellSession session;
   InstallFive(session);
   RunResult run = session.Run("beginPlugin", "end\n");
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
-  EXPECT_EQ(BeginAndEndCalls(run), (std::vector<std::string>{
-                                       "plugin a.dll beginPlugin module=a.dll",
-                                       "plugin s.dll beginPlugin module=s.dll",
-                                       "plugin e.dll beginPlugin module=e.dll",
-                                       "plugin n.dll beginPlugin module=n.dll",
-                                       "plugin a.dll endPlugin module=a.dll",
-                                       "plugin s.dll endPlugin module=s.dll",
-                                       "plugin e.dll endPlugin module=e.dll",
-                                       "plugin n.dll endPlugin module=n.dll",
-                                   }))
+  EXPECT_EQ(run.PluginStartsAndEnds(), (std::vector<std::string>{
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin s.dll beginPlugin module=s.dll",
+                                           "plugin e.dll beginPlugin module=e.dll",
+                                           "plugin n.dll beginPlugin module=n.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                           "plugin s.dll endPlugin module=s.dll",
+                                           "plugin e.dll endPlugin module=e.dll",
+                                           "plugin n.dll endPlugin module=n.dll",
+                                       }))
       << run.Dump();
   // Every library leaves the process: the disabled b.dll, linked but never started, too.
   for (const char *dll : {"a", "b", "s", "e", "n"}) {
@@ -70,7 +60,7 @@ TEST(ManagedPlugins, SlitStartHandsTheSlitToThoseThatTakeIt) {
   InstallFive(session);
   RunResult run = session.Run("beginSlitPlugin", "end\n");
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
-  EXPECT_EQ(BeginAndEndCalls(run),
+  EXPECT_EQ(run.PluginStartsAndEnds(),
             (std::vector<std::string>{
                 "plugin a.dll beginPluginEx module=a.dll slit=wnd:CorvaneSlit",
                 "plugin s.dll beginSlitPlugin module=s.dll slit=wnd:CorvaneSlit",
@@ -120,7 +110,7 @@ TEST(ManagedPlugins, LinkFailuresAreReportedAndTheRestStillRuns) {
               std::string::npos)
         << boxes[i];
   }
-  EXPECT_EQ(BeginAndEndCalls(run),
+  EXPECT_EQ(run.PluginStartsAndEnds(),
             (std::vector<std::string>{"plugin ok.dll beginPlugin module=ok.dll",
                                       "plugin ok.dll endPlugin module=ok.dll"}))
       << run.Dump();

@@ -106,6 +106,16 @@ std::vector<std::string> RunResult::Lines(const std::string &prefix) const {
   return out;
 }
 
+std::vector<std::string> RunResult::PluginStartsAndEnds() const {
+  std::vector<std::string> calls;
+  for (const auto &line : Lines("plugin ")) {
+    if (line.find(" begin") != std::string::npos || line.find(" endPlugin") != std::string::npos) {
+      calls.push_back(line);
+    }
+  }
+  return calls;
+}
+
 std::string RunResult::Dump() const {
   std::string d = "exit " + std::to_string(exitCode) + "\n--- transcript\n";
   for (const auto &l : transcript) d += l + "\n";

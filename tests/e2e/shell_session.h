@@ -17,6 +17,8 @@ struct RunResult {
   // Index of the first line that starts with `prefix` at or after `from`, or -1.
   int Find(const std::string &prefix, int from = 0) const;
   std::vector<std::string> Lines(const std::string &prefix) const;
+  // The test plug-ins' begin and endPlugin calls, in order.
+  std::vector<std::string> PluginStartsAndEnds() const;
   std::string Dump() const;  // for failure messages
 };
 
