@@ -49,9 +49,11 @@ bool Win32Desktop::RegisterWindowClass(const WindowClassRequest &request) {
   wc.hInstance = ToHmodule(request.module);
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.lpszClassName = request.name;
+  // Set before registering: the procedure may run as soon as the class exists.
+  WindowMessageHandler *previous = g_handler;
   g_handler = request.handler;
   if (RegisterClassA(&wc) != 0) return true;
-  g_handler = nullptr;
+  g_handler = previous;  // a window of the class already registered keeps its handler
   return false;
 }
 
