@@ -131,11 +131,20 @@ TEST(Button, DocksAndUndocksThroughTheMenu) {
                               "rclick Kestrane\n"
                               "pick @KestraneInternal SlitToggle\n"
                               "window Kestrane\n"
+                              "rclick Kestrane\n"  // docked: a client right click
                               "pick @KestraneInternal SlitToggle\n"
                               "window Kestrane\n"
                               "end\n");
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   EXPECT_NE(run.Find("slit add wnd:Kestrane"), -1) << run.Dump();
+  // The menu opened while docked shows the new state.
+  int docked = run.Find("window wnd:Kestrane");
+  int menu = run.Find("menu \"Kestrane\" id=\"Kestrane_IDMain\" popup=1", docked);
+  ASSERT_NE(menu, -1) << run.Dump();
+  EXPECT_EQ(
+      run.Find("menu     item \"Docked to Slit\" \"@KestraneInternal SlitToggle\" checked=1", menu),
+      menu + 2)
+      << run.Dump();
   EXPECT_GT(run.Find("slit remove wnd:Kestrane"), run.Find("slit add wnd:Kestrane"));
   auto windows = run.Lines("window wnd:Kestrane");
   ASSERT_EQ(windows.size(), 2u) << run.Dump();
