@@ -35,14 +35,6 @@ bool IsSlotLine(Manager &m, std::string_view line, const Path &slotPath) {
   return parsed.plugin && LinePluginPath(m, parsed).view() == slotPath.view();
 }
 
-std::string LowerCased(std::string_view text) {
-  std::string out(text);
-  for (char &c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 }  // namespace
 
 void ShowListFileMissing(Manager &m) {
@@ -129,7 +121,9 @@ void RewritePluginLine(Manager &m, int slot, bool disabled, bool slit) {
     if (IsSlotLine(m, line, slotPath)) {
       out += replacement;
     } else {
-      out += LowerCased(line);
+      std::string lower(line);
+      LowerCase(lower);
+      out += lower;
       out += terminator;
     }
   });

@@ -1,31 +1,31 @@
 #include "core/path_text.h"
 
+#include "platform/shell.h"
+
 namespace kestrane {
 
 namespace {
+
 std::size_t AfterLastSeparator(std::string_view path) {
   std::size_t at = path.find_last_of("\\/");
   return at == std::string_view::npos ? 0 : at + 1;
 }
+
+void LowerCaseAscii(char *text, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
+  }
+}
+
 }  // namespace
 
 Path FolderPart(std::string_view path) { return Path(path.substr(0, AfterLastSeparator(path))); }
 
 Path FileNamePart(std::string_view path) { return Path(path.substr(AfterLastSeparator(path))); }
 
-void LowerCase(Path &text) {
-  char *p = text.Buffer();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Only ASCII letters change: paths are in the system's 8-bit code page.
-    if (p[i] >= 'A' && p[i] <= 'Z') p[i] = static_cast<char>(p[i] - 'A' + 'a');
-  }
-}
+void LowerCase(Path &text) { LowerCaseAscii(text.Buffer(), text.size()); }
 
-}  // namespace kestrane
-
-#include "platform/shell.h"
-
-namespace kestrane {
+void LowerCase(std::string &text) { LowerCaseAscii(text.data(), text.size()); }
 
 void MakeAbsolute(Shell &shell, Path &path) {
   if (path.view().find(":\\") != std::string_view::npos) return;

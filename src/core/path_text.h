@@ -1,11 +1,14 @@
-// Small path helpers shared across the core.
+// Path and text helpers shared across the core.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/bounded_text.h"
 
 namespace kestrane {
+
+class Shell;
 
 // The text up to and including the last backslash or slash; empty when there is neither.
 Path FolderPart(std::string_view path);
@@ -13,20 +16,15 @@ Path FolderPart(std::string_view path);
 // The text after the last backslash or slash; the whole text when there is neither.
 Path FileNamePart(std::string_view path);
 
+// Only ASCII letters change: paths are in the system's 8-bit code page.
 void LowerCase(Path &text);
-
-}  // namespace kestrane
-
-namespace kestrane {
-
-class Shell;
+void LowerCase(std::string &text);
 
 // Puts the shell's folder in front of a path that does not contain ":\" anywhere.
 void MakeAbsolute(Shell &shell, Path &path);
 
-// Removes blanks, tabs, CR and LF from both ends; what lies between stays as it is.
-template <std::size_t N>
-void TrimBlanks(BoundedText<N> &text);
+// Removes blanks, tabs, CR and LF from both ends; what lies between stays as it is. A text of
+// nothing but those is left as it is.
 std::string_view TrimBlanks(std::string_view text);
 
 template <std::size_t N>
