@@ -28,13 +28,17 @@ struct MenuBuilder {
   }
 };
 
-void ClassRemovalItems(MenuBuilder &b, MenuHandle menu, const ClassList &list, const char *format) {
+// "Remove Window Class": one item per stored class, the slot number in the command.
+void AttachClassRemovalMenu(MenuBuilder &b, MenuHandle parent, const char *id,
+                            const ClassList &list, const char *format) {
+  MenuHandle menu = b.Menu("Remove Window Class", id);
   for (int i = 0; i < kClassSlots; ++i) {
     if (list.slots[i].empty()) continue;
     Label command;
     command.Format(format, i);
     b.Item(menu, list.slots[i].c_str(), command.c_str());
   }
+  b.Attach(parent, menu, "Remove Window Class");
 }
 
 MenuHandle TransparencyControllerMenu(MenuBuilder &b) {
@@ -51,9 +55,8 @@ MenuHandle TransparencyControllerMenu(MenuBuilder &b) {
   }
   b.Attach(menu, alpha, "Transparency Controller Alpha");
   b.Item(menu, "Add Transparency Window Class", "@KestraneInternal GlobalTransAdd");
-  MenuHandle classes = b.Menu("Remove Window Class", "Kestrane_IDTransClasses");
-  ClassRemovalItems(b, classes, b.m.transClasses, "@KestraneInternal GlobalTransRem %d");
-  b.Attach(menu, classes, "Remove Window Class");
+  AttachClassRemovalMenu(b, menu, "Kestrane_IDTransClasses", b.m.transClasses,
+                         "@KestraneInternal GlobalTransRem %d");
   return menu;
 }
 
@@ -62,9 +65,8 @@ MenuHandle StickyControllerMenu(MenuBuilder &b) {
   b.Item(menu, "Sticky Controller Enabled", "@KestraneInternal GlobalStickyEnabled",
          b.m.settings.globalSticky);
   b.Item(menu, "Add Sticky Window Class", "@KestraneInternal GlobalStickyAdd");
-  MenuHandle classes = b.Menu("Remove Window Class", "Kestrane_IDStickyClasses");
-  ClassRemovalItems(b, classes, b.m.stickyClasses, "@KestraneInternal GlobalStickyRem %d");
-  b.Attach(menu, classes, "Remove Window Class");
+  AttachClassRemovalMenu(b, menu, "Kestrane_IDStickyClasses", b.m.stickyClasses,
+                         "@KestraneInternal GlobalStickyRem %d");
   return menu;
 }
 
