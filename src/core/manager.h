@@ -45,7 +45,8 @@ struct Manager {
   bool layeredSupported = false;
   ModuleHandle module = kNoModule;
   WindowHandle coreWindow = kNoWindow;
-  WindowHandle managerWindow = kNoWindow;
+  // Read by worker threads (the spinner, the update workers) while shut-down clears it.
+  std::atomic<WindowHandle> managerWindow{kNoWindow};
   WindowHandle slitWindow = kNoWindow;
   bool hiddenByHost = false;  // the shell has hidden its plug-ins; never stored
 

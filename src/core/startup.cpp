@@ -75,7 +75,7 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
   // Managed plug-ins were started above, so they reach the Slit before Kestrane's button.
   if (result == 0 && m.settings.inSlit && m.slitWindow != kNoWindow) {
     m.ports.shell.Send(m.slitWindow, kSlitMsgAddWindow, 0,
-                       static_cast<std::intptr_t>(m.managerWindow));
+                       static_cast<std::intptr_t>(m.managerWindow.load()));
   }
   return result;
 }

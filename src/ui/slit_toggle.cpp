@@ -8,7 +8,7 @@ namespace kestrane {
 
 void ReleaseFromSlit(Manager &m) {
   m.ports.shell.Send(m.slitWindow, kSlitMsgRemoveWindow, 0,
-                     static_cast<std::intptr_t>(m.managerWindow));
+                     static_cast<std::intptr_t>(m.managerWindow.load()));
   m.ports.desktop.SetWindowPos(m.managerWindow, ZOrder::kUnchanged, m.settings.x, m.settings.y, 0,
                                0, winstyle::kPosNoSize | winstyle::kPosNoZOrder);
   m.settings.inSlit = false;
@@ -23,7 +23,7 @@ void ToggleSlit(Manager &m) {
     m.settings.inSlit = true;
     ApplyWindowState(m);  // not layered before the Slit takes it
     m.ports.shell.Send(m.slitWindow, kSlitMsgAddWindow, 0,
-                       static_cast<std::intptr_t>(m.managerWindow));
+                       static_cast<std::intptr_t>(m.managerWindow.load()));
   }
 }
 

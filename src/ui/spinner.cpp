@@ -10,11 +10,13 @@ constexpr double kFullTurn = 6.283185307179586;
 constexpr float kFullTurnSingle = 6.2831855f;
 
 // Never paints: all drawing, and every change of angle and speed, happens on the window's
-// thread. Ends once painting has slowed the gear below zero.
+// thread. Ends once painting has slowed the gear below zero. Shut-down may clear the window
+// at any moment: invalidating no window would repaint the whole desktop.
 void SpinnerThread(void *parameter) {
   Manager &m = *static_cast<Manager *>(parameter);
   while (m.spinner.speed.load() >= 0.0f) {
-    m.ports.desktop.Invalidate(m.managerWindow);
+    WindowHandle window = m.managerWindow.load();
+    if (window != kNoWindow) m.ports.desktop.Invalidate(window);
     m.ports.kernel.Sleep(kSpinnerFrameMilliseconds);
   }
   m.spinner.running = 0;

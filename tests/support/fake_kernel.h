@@ -1,6 +1,7 @@
 // A deterministic kernel: a fixed version, a chosen module path, threads run at once.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,7 +26,11 @@ class FakeKernel final : public Kernel {
   SystemVersion Version() override { return version; }
   Path ModulePath(ModuleHandle) override { return Path(modulePath); }
   bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
-  void Sleep(unsigned milliseconds) override { ticks += milliseconds; }
+  std::function<void()> onSleep;  // runs in every Sleep, as if time let other threads act
+  void Sleep(unsigned milliseconds) override {
+    ticks += milliseconds;
+    if (onSleep) onSleep();
+  }
   bool failReplace = false;
   bool MoveFileOver(const char *from, const char *to) override;
   unsigned TickCount() override { return ticks; }

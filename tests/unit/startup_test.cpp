@@ -43,7 +43,7 @@ TEST(StartUp, RunsItsStepsInOrderAndRegistersTheWindow) {
   const auto &registration = rig.shell.sent[0];
   EXPECT_EQ(registration.to, rig.shell.coreWindow);
   EXPECT_EQ(registration.message, kHostMsgRegister);
-  EXPECT_EQ(registration.wParam, static_cast<std::uintptr_t>(m.managerWindow));
+  EXPECT_EQ(registration.wParam, static_cast<std::uintptr_t>(m.managerWindow.load()));
   EXPECT_EQ(registration.list, (std::vector<unsigned>{10103, 10901}));
   EXPECT_EQ(rig.shell.sticky.count(m.managerWindow), 1u);
 
@@ -100,7 +100,8 @@ TEST(StartUp, SlitStartDocksOnlyWithInSlitOnAndASlit) {
     ASSERT_EQ(rig.shell.sent.size(), 2u);
     EXPECT_EQ(rig.shell.sent[1].to, kSlit);
     EXPECT_EQ(rig.shell.sent[1].message, kSlitMsgAddWindow);
-    EXPECT_EQ(rig.shell.sent[1].lParam, static_cast<std::intptr_t>(rig.manager.managerWindow));
+    EXPECT_EQ(rig.shell.sent[1].lParam,
+              static_cast<std::intptr_t>(rig.manager.managerWindow.load()));
     // Docked windows are not layered.
     EXPECT_EQ(rig.desktop.Window(rig.manager.managerWindow).exStyle, winstyle::kExToolWindow);
   }
@@ -178,6 +179,23 @@ TEST(ShutDown, ATurningGearsThreadEndsThoughNothingPaintsAnyMore) {
   StartSpinner(rig.manager);
   EndManager(rig.manager, kModule);
   rig.kernel.RunPendingThreads();  // returns: the thread saw it must end
+  EXPECT_EQ(rig.manager.spinner.running.load(), 0);
+}
+
+TEST(ShutDown, AGearThreadThatLosesTheWindowInvalidatesNothing) {
+  TestRig rig;
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  StartSpinner(rig.manager);
+  // Shut-down clears the window between the thread's speed check and its invalidation.
+  rig.manager.managerWindow = kNoWindow;
+  int sleeps = 0;
+  rig.kernel.onSleep = [&] {
+    if (++sleeps == 3) HaltSpinner(rig.manager);
+  };
+  rig.log.Clear();
+  rig.kernel.RunPendingThreads();
+  EXPECT_EQ(sleeps, 3);
+  EXPECT_TRUE(rig.log.Matching("Invalidate").empty());
   EXPECT_EQ(rig.manager.spinner.running.load(), 0);
 }
 
