@@ -1,0 +1,16 @@
+// Extracting a zip archive that an update brought into a folder the user chose.
+#pragma once
+
+#include "core/bounded_text.h"
+
+namespace kestrane {
+
+struct Manager;
+
+// Writes every entry of the archive below `folder` (which ends in a backslash), shows the list
+// of files written, and gives back the archive's comment ("" when it has none) or one of the
+// error texts "Could Not Open Zip", "Could Not Find Files In Zip", "Error Extracting File".
+// Runs on the update worker's thread: it uses only the ports, never the plug-in table.
+Path ExtractZipArchive(Manager &manager, const char *archive, const char *folder);
+
+}  // namespace kestrane
