@@ -32,7 +32,8 @@ void ForEachLine(std::string_view content, Visit visit) {
 
 bool IsSlotLine(Manager &m, std::string_view line, const Path &slotPath) {
   ListLine parsed = ParseListLine(line);
-  return parsed.plugin && LinePluginPath(m, parsed).view() == slotPath.view();
+  Path path;
+  return parsed.plugin && LinePluginPath(m, parsed, path) && path.view() == slotPath.view();
 }
 
 }  // namespace
@@ -64,12 +65,12 @@ ListLine ParseListLine(std::string_view line) {
   return parsed;
 }
 
-Path LinePluginPath(Manager &m, const ListLine &line) {
-  Path path = line.path;
-  MakeAbsolute(m.ports.shell, path);
+bool LinePluginPath(Manager &m, const ListLine &line, Path &path) {
+  path = line.path;
+  if (!MakeAbsolute(m.ports.shell, path)) return false;
   LowerCase(path);
   TrimBlanks(path);
-  return path;
+  return true;
 }
 
 Path RelativeKey(const Manager &m, int slot) {
@@ -80,8 +81,12 @@ Path RelativeKey(const Manager &m, int slot) {
 }
 
 void LocateListFile(Manager &m) {
-  Path path = FolderPart(m.ports.kernel.ModulePath(m.module).view());
-  path.Append(m.settings.pluginsRcFile.view());
+  m.listFilePath.Clear();
+  // A folder or name that does not fit leaves the list unknown: a cut name is another file.
+  Path own = m.ports.kernel.ModulePath(m.module);
+  if (own.empty()) return;
+  Path path = FolderPart(own.view());
+  if (!path.Append(m.settings.pluginsRcFile.view())) return;
   if (!m.ports.shell.FileExists(path.c_str())) CreateEmptyFile(path.c_str());
   m.listFilePath = path;
 }
@@ -89,7 +94,7 @@ void LocateListFile(Manager &m) {
 void ReadPluginList(Manager &m) {
   LocateListFile(m);
   std::string content;
-  if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
+  if (m.listFilePath.empty() || !ReadWholeFile(m.listFilePath.c_str(), content)) {
     ShowListFileMissing(m);
     return;
   }
@@ -101,7 +106,12 @@ void ReadPluginList(Manager &m) {
     PluginEntry &e = m.plugins.slots[slot];
     e.enabled = parsed.enabled;
     e.wantsSlit = parsed.wantsSlit;
-    LinkPlugin(m, LinePluginPath(m, parsed).view(), slot);
+    Path path;
+    if (LinePluginPath(m, parsed, path)) {
+      LinkPlugin(m, path.view(), slot);
+    } else {
+      ShowCannotLink(m, parsed.path);
+    }
     ++slot;  // a line that fails to link still takes its slot
   });
 }

@@ -17,8 +17,9 @@ struct ListLine {
 };
 
 ListLine ParseListLine(std::string_view line);
-// The library a line names, as a slot holds it: absolute, lower-cased, trimmed.
-Path LinePluginPath(Manager &manager, const ListLine &line);
+// The library a line names, as a slot holds it: absolute, lower-cased, trimmed. False when
+// the absolute path would not fit.
+bool LinePluginPath(Manager &manager, const ListLine &line, Path &path);
 // The slot's path from the shell's folder on, as Kestrane writes it into the list.
 Path RelativeKey(const Manager &manager, int slot);
 

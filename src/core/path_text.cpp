@@ -27,11 +27,12 @@ void LowerCase(Path &text) { LowerCaseAscii(text.Buffer(), text.size()); }
 
 void LowerCase(std::string &text) { LowerCaseAscii(text.data(), text.size()); }
 
-void MakeAbsolute(Shell &shell, Path &path) {
-  if (path.view().find(":\\") != std::string_view::npos) return;
+bool MakeAbsolute(Shell &shell, Path &path) {
+  if (path.view().find(":\\") != std::string_view::npos) return true;
   Path absolute = shell.Folder();
-  absolute.Append(path.view());
+  if (!absolute.Append(path.view())) return false;
   path = absolute;
+  return true;
 }
 
 std::string_view TrimBlanks(std::string_view text) {

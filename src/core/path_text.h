@@ -20,8 +20,9 @@ Path FileNamePart(std::string_view path);
 void LowerCase(Path &text);
 void LowerCase(std::string &text);
 
-// Puts the shell's folder in front of a path that does not contain ":\" anywhere.
-void MakeAbsolute(Shell &shell, Path &path);
+// Puts the shell's folder in front of a path that does not contain ":\" anywhere. False, with
+// the path unchanged, when the result would not fit: a cut path names another file.
+bool MakeAbsolute(Shell &shell, Path &path);
 
 // Removes blanks, tabs, CR and LF from both ends; what lies between stays as it is. A text of
 // nothing but those is left as it is.

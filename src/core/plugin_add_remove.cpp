@@ -38,7 +38,10 @@ SlotSearch FindSlotFor(const Manager &m, const Path &path) {
 void AddPluginFromDialog(Manager &m) {
   Path path = m.ports.desktop.ChooseFile("Kestrane - Select a .dll", "Dll Files", "*.dll");
   if (path.empty()) return;
-  MakeAbsolute(m.ports.shell, path);
+  if (!MakeAbsolute(m.ports.shell, path)) {
+    ShowCannotLink(m, path);
+    return;
+  }
   LowerCase(path);
 
   SlotSearch found = FindSlotFor(m, path);

@@ -16,16 +16,20 @@ void ShowLinkError(Manager &m, const char *format, const Path &path) {
 
 }  // namespace
 
+void ShowCannotLink(Manager &m, const Path &path) {
+  ShowLinkError(m,
+                "Could not link to plugin at...\n\n%s\n\nThis plugin may not be compatible\n"
+                "with your Shell or Operating System.",
+                path);
+}
+
 bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   Path path{rawPath};
   LowerCase(path);
   Libraries &libraries = m.ports.libraries;
   ModuleHandle module = libraries.Load(path.c_str());
   if (module == kNoModule) {
-    ShowLinkError(m,
-                  "Could not link to plugin at...\n\n%s\n\nThis plugin may not be compatible\n"
-                  "with your Shell or Operating System.",
-                  path);
+    ShowCannotLink(m, path);
     return false;
   }
   PluginEntry &e = m.plugins.slots[slot];

@@ -13,6 +13,8 @@ constexpr const char *kLinkErrorCaption = "Kestrane - LINK ERROR!";
 
 // Loads the library into the slot; true when it has both required entry points.
 bool LinkPlugin(Manager &manager, std::string_view path, int slot);
+// The message LinkPlugin shows for a library that cannot be loaded.
+void ShowCannotLink(Manager &manager, const Path &path);
 void StartPlugin(Manager &manager, int slot);
 void StopPlugin(Manager &manager, int slot);
 void RefreshPluginInfo(Manager &manager, int slot);

@@ -11,11 +11,14 @@ namespace {
 constexpr const char *kPreferredName = "Kestranerc";
 constexpr const char *kFallbackName = "Kestrane.rc";
 
-// Tries "Kestranerc" then "Kestrane.rc" in one folder; on a miss `candidate` holds the latter.
+// Tries "Kestranerc" then "Kestrane.rc" in one folder; on a miss `candidate` holds the latter,
+// or nothing when it does not fit: a cut name would be another file.
 bool FindIn(Shell &shell, std::string_view folder, Path &candidate) {
   for (const char *name : {kPreferredName, kFallbackName}) {
-    candidate.Assign(folder);
-    candidate.Append(name);
+    if (!candidate.Assign(folder) || !candidate.Append(name)) {
+      candidate.Clear();
+      continue;
+    }
     if (shell.FileExists(candidate.c_str())) return true;
   }
   return false;

@@ -44,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::vector<std::string> kept;
   for (const std::string &line : Lines(list)) {
     ListLine parsed = ParseListLine(line);
-    if (!parsed.plugin || LinePluginPath(rig.manager, parsed).view() != path.view()) {
+    Path linePath;
+    if (!parsed.plugin || !LinePluginPath(rig.manager, parsed, linePath) ||
+        linePath.view() != path.view()) {
       kept.push_back(line);
     }
   }

@@ -200,16 +200,45 @@ TEST(RewritePluginLine, ReadsAndWritesTheFileOnceEach) {
 TEST(PathHelpers, MakeAbsoluteAndTrimBlanks) {
   testing::TestRig rig;
   Path p{"plugins\\a.dll"};
-  MakeAbsolute(rig.shell, p);
+  EXPECT_TRUE(MakeAbsolute(rig.shell, p));
   EXPECT_EQ(p.view(), "C:\\Corvane\\plugins\\a.dll");
   Path q{"d:\\x.dll"};
-  MakeAbsolute(rig.shell, q);
+  EXPECT_TRUE(MakeAbsolute(rig.shell, q));
   EXPECT_EQ(q.view(), "d:\\x.dll");
+  // 11 characters of folder and 249 of name do not fit 259: the path stays as it was.
+  const std::string longName(249, 'n');
+  Path r{longName};
+  EXPECT_FALSE(MakeAbsolute(rig.shell, r));
+  EXPECT_EQ(r.view(), longName);
 
   EXPECT_EQ(TrimBlanks(" a b a "), "a b a");
   EXPECT_EQ(TrimBlanks("\t\r\nx\n"), "x");
   EXPECT_EQ(TrimBlanks(" \t "), " \t ");  // only blanks: left as it is
   EXPECT_EQ(TrimBlanks(""), "");
+}
+
+// A path that does not fit is unknown, never cut: a cut name would be another file.
+TEST(ListFile, PathsThatDoNotFitAreUnknownNotCut) {
+  PluginRig rig;
+  rig.Library("after.dll");
+  const std::string tooLong(250, 'p');  // 265 characters with the shell's folder
+  rig.WriteList(tooLong + ".dll\r\nafter.dll\r\n");
+  rig.ReadAll();
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].caption, "Kestrane - LINK ERROR!");
+  EXPECT_NE(rig.desktop.boxes[0].text.find(tooLong + ".dll"), std::string::npos);
+  EXPECT_FALSE(Slot(rig, 0).inUse);  // the line still takes its slot
+  EXPECT_EQ(Slot(rig, 1).path.view(), "c:\\corvane\\after.dll");
+
+  // Kestrane in a folder so deep that the list file's name no longer fits after it.
+  testing::TestRig deep;
+  deep.kernel.modulePath = "C:\\" + std::string(241, 'd') + "\\Kestrane.dll";
+  ReadSettings(deep.manager);
+  ReadPluginList(deep.manager);
+  EXPECT_TRUE(deep.manager.listFilePath.empty());
+  EXPECT_TRUE(deep.log.Matching("FileExists C:\\" + std::string(241, 'd') + "\\KSTR").empty());
+  ASSERT_EQ(deep.desktop.boxes.size(), 1u);
+  EXPECT_EQ(deep.desktop.boxes[0].text, "Could not find KSTR_Plugins.rc");
 }
 
 TEST(PathHelpers, RelativeKeyFromTheShellFolder) {

@@ -44,6 +44,19 @@ TEST(Settings, LibraryWithoutFolderLooksInTheCurrentNameAlone) {
   EXPECT_EQ(LocateConfigFile(rig.manager).view(), "Kestranerc");
 }
 
+TEST(Settings, AFileNameThatDoesNotFitIsNeverCut) {
+  TestRig rig;
+  const std::string deep = "C:\\" + std::string(245, 'd') + "\\";  // 249 characters
+  rig.kernel.modulePath = deep + "K.dll";
+  rig.shell.folder = deep;
+  rig.shell.files[deep + "Kestranerc"] = {};  // 259: fits
+  EXPECT_EQ(LocateConfigFile(rig.manager).view(), deep + "Kestranerc");
+  rig.shell.files.clear();
+  // "Kestrane.rc" would need 260: unknown rather than "Kestrane.r".
+  EXPECT_TRUE(LocateConfigFile(rig.manager).empty());
+  EXPECT_TRUE(rig.log.Matching("FileExists " + deep + "Kestrane.r").empty());
+}
+
 TEST(Settings, DefaultsWhenNoFileExists) {
   TestRig rig;
   ReadSettings(rig.manager);
