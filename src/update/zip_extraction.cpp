@@ -39,8 +39,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// The open entry's data; closing it gives minizip's CRC verdict, so Close is called on the
-// path that succeeds and the destructor covers the others.
+// The open entry's data. Closing gives minizip's CRC verdict: the way that succeeds asks for
+// it with CloseVerified, the destructor closes on every other way out.
 class OpenEntry {
  public:
   explicit OpenEntry(unzFile archive) : archive_(archive) {
@@ -233,21 +233,19 @@ Path ReadComment(unzFile archive) {
 Path ExtractZipArchive(Manager &manager, const char *archivePath, const char *folder) {
   Archive archive(unzOpen(archivePath));
   if (!archive) return kCouldNotOpen;
-  unz_global_info global{};
-  if (unzGetGlobalInfo(archive.get(), &global) != UNZ_OK) return kCouldNotOpen;
+  unz_global_info64 global{};  // the 64-bit count, so that a huge one cannot wrap round
+  if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK) return kCouldNotOpen;
   if (global.number_entry == 0 || unzGoToFirstFile(archive.get()) != UNZ_OK) return kNoFiles;
-  if (global.number_entry > kMaxEntries ||
-      !IsWholeArchiveSafe(archive.get(), global.number_entry)) {
-    return kExtractionFailed;
-  }
+  if (global.number_entry > kMaxEntries) return kExtractionFailed;
+  const auto count = static_cast<unsigned long>(global.number_entry);
+  if (!IsWholeArchiveSafe(archive.get(), count)) return kExtractionFailed;
 
   Path destination(folder);
-  if (destination.empty() || !IsSeparator(destination[destination.size() - 1])) {
-    destination.Append("\\");
-  }
+  if (destination.empty()) return kExtractionFailed;  // joined names would start at the root
+  if (!IsSeparator(destination[destination.size() - 1])) destination.Append("\\");
   std::string list = kListHeading;
   Path local;
-  Walk walk = WalkEntries(archive.get(), global.number_entry, [&] {
+  Walk walk = WalkEntries(archive.get(), count, [&] {
     if (!ExtractCurrentEntry(manager.ports.kernel, archive.get(), destination, local)) return false;
     list.append(local.view()).push_back('\n');
     return true;
