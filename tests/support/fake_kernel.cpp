@@ -1,5 +1,8 @@
 #include "fake_kernel.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 
 namespace kestrane::testing {
@@ -20,6 +23,13 @@ void FakeKernel::RunPendingThreads() {
 bool FakeKernel::MoveFileOver(const char *from, const char *to) {
   log_.Add(std::string("MoveFileOver ") + to);
   return !failReplace && std::rename(from, to) == 0;
+}
+
+bool FakeKernel::CreateFolder(const char *path) {
+  log_.Add(std::string("CreateFolder ") + path);
+  if (mkdir(path, 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace kestrane::testing

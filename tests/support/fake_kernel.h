@@ -33,6 +33,7 @@ class FakeKernel final : public Kernel {
   }
   bool failReplace = false;
   bool MoveFileOver(const char *from, const char *to) override;
+  bool CreateFolder(const char *path) override;  // a real folder: extraction writes real files
   unsigned TickCount() override { return ticks; }
 
  private:
