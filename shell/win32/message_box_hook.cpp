@@ -68,6 +68,7 @@ struct Hook {
   const void *replacement;
 };
 
+FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name);
 HMODULE WINAPI HookedLoadLibraryA(LPCSTR name);
 HMODULE WINAPI HookedLoadLibraryW(LPCWSTR name);
 HMODULE WINAPI HookedLoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
@@ -77,6 +78,7 @@ const Hook kHooks[] = {
     {"MessageBoxA", reinterpret_cast<const void *>(&HookedMessageBoxA)},
     {"SetLayeredWindowAttributes",
      reinterpret_cast<const void *>(&HookedSetLayeredWindowAttributes)},
+    {"GetProcAddress", reinterpret_cast<const void *>(&HookedGetProcAddress)},
     {"LoadLibraryA", reinterpret_cast<const void *>(&HookedLoadLibraryA)},
     {"LoadLibraryW", reinterpret_cast<const void *>(&HookedLoadLibraryW)},
     {"LoadLibraryExA", reinterpret_cast<const void *>(&HookedLoadLibraryExA)},
@@ -122,9 +124,18 @@ const void *HookFor(const char *name) {
   return nullptr;
 }
 
+// The system libraries the hooked functions come from.
+const char *const kOwners[] = {"user32.dll", "kernel32.dll", "kernelbase.dll"};
+
+bool IsOwner(HMODULE module) {
+  for (const char *owner : kOwners) {
+    if (module != nullptr && module == GetModuleHandleA(owner)) return true;
+  }
+  return false;
+}
+
 // The hook for an import known only by the address it was bound to.
 const void *HookForAddress(ULONG_PTR address) {
-  static const char *const kOwners[] = {"user32.dll", "kernel32.dll", "kernelbase.dll"};
   for (const Hook &hook : kHooks) {
     for (const char *owner : kOwners) {
       HMODULE module = GetModuleHandleA(owner);
@@ -133,6 +144,14 @@ const void *HookForAddress(ULONG_PTR address) {
     }
   }
   return nullptr;
+}
+
+// A plug-in that looks a system function up at run time gets the same hook as an import.
+FARPROC WINAPI HookedGetProcAddress(HMODULE module, LPCSTR name) {
+  FARPROC real = GetProcAddress(module, name);
+  if (real == nullptr || IS_INTRESOURCE(name) || !IsOwner(module)) return real;
+  const void *hook = HookFor(name);
+  return hook ? reinterpret_cast<FARPROC>(const_cast<void *>(hook)) : real;
 }
 
 }  // namespace

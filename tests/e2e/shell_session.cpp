@@ -46,7 +46,28 @@ std::string Slurp(const std::string &path) {
   return ss.str();
 }
 
+// Runs a Wine program in the shared prefix; true when it exited with 0.
+bool RunWine(const std::string &arguments) {
+  std::map<std::string, std::string> env = ReadSessionEnv();
+  if (env.count("WINE") == 0) return false;
+  std::string command = "env";
+  for (const char *key : {"WINEPREFIX", "WINEDEBUG", "DISPLAY"}) {
+    command += " " + std::string(key) + "=" + Quote(env[key]);
+  }
+  command += " WINELOADER=" + Quote(env["WINE"]) + " timeout 60 " + Quote(env["WINE"]) + " " +
+             arguments + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
 }  // namespace
+
+ReportedWindowsVersion::ReportedWindowsVersion(const std::string &version) {
+  ok_ = RunWine("reg add 'HKCU\\Software\\Wine' /v Version /t REG_SZ /d " + Quote(version) + " /f");
+}
+
+ReportedWindowsVersion::~ReportedWindowsVersion() {
+  RunWine("reg delete 'HKCU\\Software\\Wine' /v Version /f");
+}
 
 bool Bitmap::Load(const std::string &path) {
   std::string file = Slurp(path);

@@ -30,6 +30,20 @@ struct Bitmap {
   unsigned Pixel(int x, int y) const;  // 0xRRGGBB
 };
 
+// Has Wine report another Windows version (a name Wine knows: "nt40", "win2k", ...) to every
+// program of the shared prefix until it goes out of scope.
+class ReportedWindowsVersion {
+ public:
+  explicit ReportedWindowsVersion(const std::string &version);
+  ~ReportedWindowsVersion();
+  ReportedWindowsVersion(const ReportedWindowsVersion &) = delete;
+  ReportedWindowsVersion &operator=(const ReportedWindowsVersion &) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
 class ShellSession {
  public:
   // A new, empty shell folder named after the running test.

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_desktop.h"
 
+#include "platform/win32/optional_functions.h"
 #include "platform/win32/win32_handles.h"
 
 #include <commdlg.h>
@@ -83,7 +84,10 @@ void Win32Desktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
 
 void Win32Desktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
                                         unsigned char alpha, unsigned flags) {
-  SetLayeredWindowAttributes(ToHwnd(window), colourKey, alpha, flags);
+  // Windows 2000 and later; the core asks only where layering is supported.
+  using SetAttributes = BOOL(WINAPI *)(HWND, COLORREF, BYTE, DWORD);
+  auto set = LoadedFunction<SetAttributes>("user32.dll", "SetLayeredWindowAttributes");
+  if (set != nullptr) set(ToHwnd(window), colourKey, alpha, flags);
 }
 
 void Win32Desktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width,

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/win32/optional_functions.h"
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
@@ -27,6 +28,23 @@ DWORD WINAPI ThreadTrampoline(LPVOID parameter) {
   FreeLibraryAndExitThread(start.module, 0);
 }
 
+// One more reference on the library, for a thread's life. GetModuleHandleExA is Windows XP and
+// later; before it, loading the library's own file again takes the same reference.
+HMODULE HoldModule(HMODULE module) {
+  using GetModuleHandleEx = BOOL(WINAPI *)(DWORD, LPCSTR, HMODULE *);
+  auto pin = LoadedFunction<GetModuleHandleEx>("kernel32.dll", "GetModuleHandleExA");
+  if (pin != nullptr) {
+    HMODULE held = nullptr;
+    return pin(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(module), &held)
+               ? held
+               : nullptr;
+  }
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return nullptr;
+  return LoadLibraryA(path);
+}
+
 }  // namespace
 
 SystemVersion Win32Kernel::Version() {
@@ -48,11 +66,8 @@ Path Win32Kernel::ModulePath(ModuleHandle module) {
 }
 
 bool Win32Kernel::StartThread(ModuleHandle module, void (*routine)(void *), void *argument) {
-  HMODULE held = nullptr;
-  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                          reinterpret_cast<LPCSTR>(ToHmodule(module)), &held)) {
-    return false;
-  }
+  HMODULE held = HoldModule(ToHmodule(module));
+  if (held == nullptr) return false;
   auto *start = new (std::nothrow) ThreadStart{held, routine, argument};
   if (start == nullptr) {
     FreeLibrary(held);
