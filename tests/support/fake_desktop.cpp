@@ -108,6 +108,7 @@ int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char
                                 unsigned style) {
   log_.Add(std::string("MessageBox ") + text);
   boxes.push_back({owner, text, caption, style});
+  if (whileBoxOpen) whileBoxOpen();
   if (answers.empty()) return box::kAnswerOk;
   int answer = answers.front();
   answers.pop_front();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,6 +55,7 @@ class FakeDesktop final : public Desktop {
   std::map<std::string, WindowMessageHandler *> classes;
   std::deque<int> answers;  // for the next message boxes; OK when empty
   std::vector<ShownBox> boxes;
+  std::function<void()> whileBoxOpen;  // runs inside every message box, as a modal loop would
 
   FakeWindow &Window(WindowHandle w) { return windows.at(w); }
 
