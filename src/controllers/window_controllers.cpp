@@ -123,8 +123,9 @@ void CreationHookHandler::OnWinEvent(const WinEvent &event) {
       event.childId != winevent::kChildSelf) {
     return;
   }
-  // A new window under the handle of one that has gone carries nothing of its state.
-  m.controllers.changed.Remove(event.window);
+  // The notice may come after a pass has changed the window already: its record stays, or the
+  // changed state would pass for the window's own. Records of windows that have gone are dropped
+  // by every pass; a handle comes back only after its slot has served thousands of windows.
   const ManagerSettings &s = m.settings;
   if (!s.globalTransparency && !s.globalSticky) return;
   ClassName className = m.ports.desktop.WindowClass(event.window);
