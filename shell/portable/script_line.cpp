@@ -145,6 +145,17 @@ ScriptLine ParseScriptLine(std::string_view line) {
     command.verb = ScriptVerb::kScreenshot;
     command.target = args[0];
     command.text = args[1];
+  } else if (verb == "run" || verb == "await") {
+    if (rest.empty())
+      return Error(verb + (verb == "run" ? " needs a command line" : " needs a text"));
+    command.verb = verb == "run" ? ScriptVerb::kRun : ScriptVerb::kAwait;
+    command.text = std::string(rest);
+  } else if (verb == "tell") {
+    const auto args = Split(rest, 2);
+    if (args.size() != 2) return Error("tell needs CLASS TEXT");
+    command.verb = ScriptVerb::kTell;
+    command.target = args[0];
+    command.text = args[1];
   } else {
     return Error("unknown command " + verb);
   }

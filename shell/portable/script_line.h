@@ -22,13 +22,16 @@ enum class ScriptVerb {
   kMove,
   kSend,
   kScreenshot,
+  kRun,
+  kTell,
+  kAwait,
   kEnd
 };
 
 struct ScriptCommand {
   ScriptVerb verb = ScriptVerb::kEnd;
   std::string target;                // window class
-  std::string text;                  // bro@m, menu command, path or file
+  std::string text;                  // bro@m, menu command, path, file, command line or line
   std::optional<std::string> value;  // pick: the integer item's value
   Answer answer = Answer::kOk;
   long long numbers[3] = {0, 0, 0};  // wait: ms; move: x y; send: msg wparam lparam

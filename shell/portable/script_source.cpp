@@ -9,6 +9,11 @@ bool IsQueuedAnswer(const ScriptCommand &command) {
          command.verb == ScriptVerb::kDialogFolder;
 }
 
+bool IsPrelude(const ScriptCommand &command) {
+  return IsQueuedAnswer(command) || command.verb == ScriptVerb::kRun ||
+         command.verb == ScriptVerb::kAwait;
+}
+
 std::optional<ScriptLine> ScriptSource::Next() {
   if (held_) {
     auto line = std::move(held_);
@@ -27,7 +32,7 @@ std::optional<ScriptLine> ScriptSource::Next() {
 std::vector<ScriptCommand> ScriptSource::TakePrelude() {
   std::vector<ScriptCommand> prelude;
   while (auto line = Next()) {
-    if (line->kind != ScriptLine::Kind::kCommand || !IsQueuedAnswer(line->command)) {
+    if (line->kind != ScriptLine::Kind::kCommand || !IsPrelude(line->command)) {
       held_ = std::move(line);
       break;
     }

@@ -13,8 +13,9 @@ class ScriptSource {
  public:
   explicit ScriptSource(std::istream *in) : in_(in) {}
 
-  // The answer and dialog lines at the top of the script: the shell queues them before the
-  // plug-in starts, for boxes it shows while starting.
+  // The answer, dialog, run and await lines at the top of the script: the shell carries them
+  // out before the plug-in starts (answers for boxes it shows while starting, programs whose
+  // windows must be there already).
   std::vector<ScriptCommand> TakePrelude();
 
   // The next command or error (skipping blank and comment lines); nullopt at the end.
@@ -29,5 +30,6 @@ class ScriptSource {
 };
 
 bool IsQueuedAnswer(const ScriptCommand &command);
+bool IsPrelude(const ScriptCommand &command);
 
 }  // namespace corvane

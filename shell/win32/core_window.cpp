@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "host/shell_messages.h"
+#include "portable/program_channel.h"
 #include "portable/subscriptions.h"
 #include "portable/text_format.h"
 #include "portable/transcript_text.h"
@@ -56,6 +57,14 @@ LRESULT CALLBACK CoreProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     case kHostMsgStatusText: Record("status " + Quote(TextOfMessage(lParam))); return 0;
     case kHostMsgHideMenus: Record("hidemenus"); return 0;
+    case WM_COPYDATA: {
+      // A line from a program the script started.
+      const auto *data = reinterpret_cast<const COPYDATASTRUCT *>(lParam);
+      if (!data || data->dwData != kTranscriptLineTag) return FALSE;
+      Record(
+          EscapeControls(std::string_view(static_cast<const char *>(data->lpData), data->cbData)));
+      return TRUE;
+    }
     default: break;
   }
   if (message >= WM_USER) {

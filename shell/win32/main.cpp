@@ -13,6 +13,8 @@
 #include "portable/text_format.h"
 #include "win32/dialog_watcher.h"
 #include "win32/plugin_session.h"
+#include "win32/programs.h"
+#include "win32/script_commands.h"
 #include "win32/shell_state.h"
 #include "win32/shell_windows.h"
 #include "win32/transcript.h"
@@ -109,9 +111,13 @@ int main(int argc, char **argv) {
     if (command.verb == ScriptVerb::kAnswer) QueueMessageBoxAnswer(command.answer);
     if (command.verb == ScriptVerb::kDialogOpen) QueueOpenFile(command.text);
     if (command.verb == ScriptVerb::kDialogFolder) QueueFolder(command.text);
+    if (command.verb == ScriptVerb::kRun || command.verb == ScriptVerb::kAwait) {
+      RunScriptCommand(command);
+    }
   }
 
   int code = RunPluginSession(script);
+  EndPrograms();
   if (ShellAlive()) {
     Record("alive");
   } else {

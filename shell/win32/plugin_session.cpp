@@ -58,7 +58,8 @@ void RecordTiming(const char *what, const Stopwatch &watch) {
   if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));
 }
 
-void RunScript(ScriptSource &script) {
+// Up to `end` or the end of the script.
+void RunScriptPart(ScriptSource &script) {
   while (auto line = script.Next()) {
     if (line->kind == ScriptLine::Kind::kError) {
       Record(Format("error script line %d: ", script.LineNumber()) + line->error);
@@ -66,6 +67,10 @@ void RunScript(ScriptSource &script) {
     }
     if (!RunScriptCommand(line->command)) break;
   }
+}
+
+void RunScript(ScriptSource &script) {
+  RunScriptPart(script);
   Record("end");
 }
 
@@ -144,6 +149,7 @@ int RunPluginSession(ScriptSource &script) {
   RecordTiming("end", endWatch);
   Record("unloaded");
   PumpMessages(kAfterUnloadMs);
+  RunScriptPart(script);  // the lines after `end`: what the plug-in left behind
   return kExitDone;
 }
 

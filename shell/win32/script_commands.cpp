@@ -8,6 +8,7 @@
 #include "portable/transcript_text.h"
 #include "win32/dialog_watcher.h"
 #include "win32/message_pump.h"
+#include "win32/programs.h"
 #include "win32/screenshot.h"
 #include "win32/shell_state.h"
 #include "win32/shell_windows.h"
@@ -21,6 +22,8 @@ namespace {
 using namespace kestrane;
 
 constexpr DWORD kSettleMs = 20;  // after each command, for what it posted
+constexpr DWORD kAwaitMs = 20000;
+constexpr DWORD kAwaitStepMs = 10;
 
 HWND Target(const char *verb, const std::string &className) {
   HWND window = FindShellWindow(className);
@@ -66,6 +69,23 @@ void Pick(const ScriptCommand &command) {
   // Copied before sending: the plug-in may rebuild its menus while handling the bro@m.
   const std::string broam = PickedBroam(*item, value ? &*value : nullptr);
   SendMessageA(Shell().core, kHostMsgBroam, 0, reinterpret_cast<LPARAM>(broam.c_str()));
+}
+
+// Pumps until a line holding the text has been written after the line the previous `await`
+// found, so a line that came early still counts and an old one does not count twice.
+void Await(const std::string &text) {
+  static int next = 0;
+  const ULONGLONG deadline = GetTickCount64() + kAwaitMs;
+  for (;;) {
+    const int found = FindTranscriptLine(next, text);
+    if (found >= 0) {
+      next = found + 1;
+      return;
+    }
+    if (GetTickCount64() >= deadline) break;
+    PumpMessages(kAwaitStepMs);
+  }
+  Record("await " + Quote(text) + " -> timeout");
 }
 
 void Screenshot(const ScriptCommand &command) {
@@ -122,6 +142,9 @@ bool RunScriptCommand(const ScriptCommand &command) {
       }
       break;
     case ScriptVerb::kScreenshot: Screenshot(command); break;
+    case ScriptVerb::kRun: RunProgram(command.text); break;
+    case ScriptVerb::kTell: TellWindow(command.target, command.text); break;
+    case ScriptVerb::kAwait: Await(command.text); break;
     case ScriptVerb::kEnd: return false;
   }
   PumpMessages(kSettleMs);

@@ -1,5 +1,7 @@
 #include "win32/transcript.h"
 
+#include <vector>
+
 #include "win32/handles.h"
 
 namespace corvane::win32 {
@@ -16,6 +18,11 @@ UniqueHandle &File() {
   return file;
 }
 
+std::vector<std::string> &Lines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
 }  // namespace
 
 bool OpenTranscript(const std::string &path) {
@@ -28,10 +35,20 @@ bool OpenTranscript(const std::string &path) {
 void Record(const std::string &line) {
   Lock lock(Guard());
   if (!File().valid()) return;
+  Lines().push_back(line);
   // WriteFile hands the bytes to the system at once: nothing waits in a process buffer.
   const std::string text = line + "\n";
   DWORD written = 0;
   WriteFile(File().get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+int FindTranscriptLine(int from, const std::string &text) {
+  Lock lock(Guard());
+  const auto &lines = Lines();
+  for (int i = from < 0 ? 0 : from; i < static_cast<int>(lines.size()); ++i) {
+    if (lines[i].find(text) != std::string::npos) return i;
+  }
+  return -1;
 }
 
 void CloseTranscript() {

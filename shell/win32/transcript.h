@@ -10,4 +10,7 @@ bool OpenTranscript(const std::string &path);
 void Record(const std::string &line);
 void CloseTranscript();
 
+// The first line written at or after line `from` (counting from 0) that contains `text`, or -1.
+int FindTranscriptLine(int from, const std::string &text);
+
 }  // namespace corvane::win32

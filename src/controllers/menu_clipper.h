@@ -15,4 +15,7 @@ bool MenuClipperRunning(const Manager &manager);
 // The MenuClipperEnabled command: flips the setting, then installs or removes the hook.
 void ToggleMenuClipper(Manager &manager, std::string_view command);
 
+// Whether the executable's full path, in any case, holds the shell's folder.
+bool IsUnderHostFolder(const Manager &manager, std::string_view executable);
+
 }  // namespace kestrane

@@ -7,6 +7,85 @@ namespace kestrane {
 
 namespace {
 
+unsigned char ControllerAlpha(const Manager &m) {
+  return static_cast<unsigned char>(m.settings.globalTransAlpha & 0xFF);
+}
+
+void PutBack(Manager &m, const PriorState &prior) {
+  Desktop &desktop = m.ports.desktop;
+  if (!desktop.WindowExists(prior.window)) return;
+  if (prior.layered) {
+    const LayeredAttributes &a = prior.attributes;
+    desktop.SetLayeredAttributes(prior.window, a.colourKey, a.alpha, a.flags);
+  } else {
+    desktop.SetExStyle(prior.window, desktop.ExStyle(prior.window) & ~winstyle::kExLayered);
+  }
+}
+
+void TakeBack(Manager &m, WindowHandle window) {
+  const PriorState *prior = m.controllers.changed.Find(window);
+  if (prior == nullptr) return;  // never changed by the controller: left alone
+  PriorState state = *prior;
+  m.controllers.changed.Remove(window);
+  PutBack(m, state);
+}
+
+// The window's state before the controller's first change, recorded now; false when the
+// window must be left alone.
+bool RecordFirstChange(Manager &m, WindowHandle window, PriorState &state) {
+  Desktop &desktop = m.ports.desktop;
+  // Opening the process tells whether it can be read at all (another user's, a system one).
+  if (desktop.ProcessExecutable(window).empty()) return false;
+  state.window = window;
+  state.layered = (desktop.ExStyle(window) & winstyle::kExLayered) != 0;
+  // Layered without attributes that can be read: drawn per pixel, which attributes would break.
+  if (state.layered && !desktop.ReadLayeredAttributes(window, state.attributes)) return false;
+  return m.controllers.changed.Add(state, desktop);
+}
+
+void ApplyControllersToWindow(Manager &m, WindowHandle window) {
+  const ManagerSettings &s = m.settings;
+  if (!s.globalTransparency && !s.globalSticky) return;
+  Desktop &desktop = m.ports.desktop;
+  if (!desktop.WindowExists(window)) return;
+  ClassName className = desktop.WindowClass(window);
+  if (s.globalTransparency && IsTransClass(m, className.view())) {
+    SetWindowAlpha(m, window, ControllerAlpha(m));
+  }
+  if (s.globalSticky && IsStickyClass(m, className.view())) m.ports.shell.MakeSticky(window);
+}
+
+class ApplyVisitor final : public WindowVisitor {
+ public:
+  explicit ApplyVisitor(Manager &m) : m_(m) {}
+  void Visit(WindowHandle window) override { ApplyControllersToWindow(m_, window); }
+
+ private:
+  Manager &m_;
+};
+
+// Stickiness is the shell's record: every top-level window of a listed class is released.
+class ReleaseStickyVisitor final : public WindowVisitor {
+ public:
+  explicit ReleaseStickyVisitor(Manager &m) : m_(m) {}
+  void Visit(WindowHandle window) override {
+    Desktop &desktop = m_.ports.desktop;
+    if (desktop.WindowExists(window) && IsStickyClass(m_, desktop.WindowClass(window).view())) {
+      m_.ports.shell.RemoveSticky(window);
+    }
+  }
+
+ private:
+  Manager &m_;
+};
+
+bool AnyListed(const ClassList &list) {
+  for (const Path &slot : list.slots) {
+    if (!slot.empty()) return true;
+  }
+  return false;
+}
+
 void ReapplyAfterToggle(Manager &m, bool nowOn) {
   if (!nowOn) RestoreWindowControllers(m);
   ApplyWindowControllers(m);
@@ -14,12 +93,81 @@ void ReapplyAfterToggle(Manager &m, bool nowOn) {
 
 }  // namespace
 
-// The controllers' hooks and passes over the windows arrive with the window-controller work;
-// start-up, shut-down, the commands and the plug-in switches already call these.
-void StartWindowControllers(Manager &) {}
-void StopWindowControllers(Manager &) {}
-void ApplyWindowControllers(Manager &) {}
-void RestoreWindowControllers(Manager &) {}
+void SetWindowAlpha(Manager &m, WindowHandle window, unsigned char alpha) {
+  Desktop &desktop = m.ports.desktop;
+  if (!desktop.WindowExists(window)) return;
+  if (alpha == kOpaque) {
+    TakeBack(m, window);
+    return;
+  }
+  PriorState state;
+  if (const PriorState *prior = m.controllers.changed.Find(window)) {
+    state = *prior;
+  } else if (!RecordFirstChange(m, window, state)) {
+    return;
+  }
+  std::uint32_t exStyle = desktop.ExStyle(window);
+  if ((exStyle & winstyle::kExLayered) == 0) {
+    desktop.SetExStyle(window, exStyle | winstyle::kExLayered);
+  }
+  // A window with a colour key of its own keeps it; black is a key like any other.
+  bool keyed = state.layered && (state.attributes.flags & winstyle::kLayeredColourKey) != 0;
+  desktop.SetLayeredAttributes(window, keyed ? state.attributes.colourKey : 0, alpha,
+                               winstyle::kLayeredAlpha | (keyed ? winstyle::kLayeredColourKey : 0));
+}
+
+void CreationHookHandler::OnWinEvent(const WinEvent &event) {
+  Manager &m = manager_;
+  // Windows only: not the carets, cursors and items that are created inside them.
+  if (event.event != winevent::kObjectCreate || event.objectId != winevent::kObjectWindow ||
+      event.childId != winevent::kChildSelf) {
+    return;
+  }
+  // The notice may come after a pass has changed the window already: its record stays, or the
+  // changed state would pass for the window's own. Records of windows that have gone are dropped
+  // by every pass; a handle comes back only after its slot has served thousands of windows.
+  const ManagerSettings &s = m.settings;
+  if (!s.globalTransparency && !s.globalSticky) return;
+  ClassName className = m.ports.desktop.WindowClass(event.window);
+  if (s.globalTransparency && IsTransClass(m, className.view())) {
+    SetWindowAlpha(m, event.window, ControllerAlpha(m));
+  }
+  if (s.globalSticky && IsStickyClass(m, className.view())) m.ports.shell.MakeSticky(event.window);
+}
+
+void StartWindowControllers(Manager &m) {
+  ControllerState &c = m.controllers;
+  if (c.creationHook == kNoHook) {
+    c.creationHook = m.ports.desktop.InstallWinEventHook(winevent::kObjectCreate, c.onCreation);
+  }
+  ApplyWindowControllers(m);
+}
+
+void StopWindowControllers(Manager &m) {
+  ControllerState &c = m.controllers;
+  m.ports.desktop.RemoveHook(c.creationHook);
+  c.creationHook = kNoHook;
+  RestoreWindowControllers(m);
+}
+
+void ApplyWindowControllers(Manager &m) {
+  // Without layered windows the controllers never start, so nothing would take back a change.
+  if (!m.layeredSupported) return;
+  m.controllers.changed.DropDead(m.ports.desktop);
+  ApplyVisitor visitor(m);
+  m.ports.desktop.ForEachTopLevelWindow(visitor);
+}
+
+void RestoreWindowControllers(Manager &m) {
+  if (!m.layeredSupported) return;
+  // Every window the controller changed, top-level or a child caught at its creation.
+  PriorState prior;
+  while (m.controllers.changed.TakeLast(prior)) PutBack(m, prior);
+  if (AnyListed(m.stickyClasses)) {
+    ReleaseStickyVisitor visitor(m);
+    m.ports.desktop.ForEachTopLevelWindow(visitor);
+  }
+}
 
 void ToggleTransparencyController(Manager &m, std::string_view command) {
   FlipSetting(m, m.settings.globalTransparency, command, key::kGlobalTransparency);

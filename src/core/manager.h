@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "controllers/class_list.h"
+#include "controllers/controller_state.h"
 #include "core/bounded_text.h"
 #include "core/plugin_entry.h"
 #include "core/settings.h"
@@ -29,7 +30,7 @@ struct Ports {
 };
 
 struct Manager {
-  explicit Manager(Ports p) : ports(p), windowProc(*this) {}
+  explicit Manager(Ports p) : ports(p), controllers(*this), windowProc(*this) {}
   Manager(const Manager &) = delete;
   Manager &operator=(const Manager &) = delete;
 
@@ -38,6 +39,7 @@ struct Manager {
   Path configFile;
   ClassList transClasses;
   ClassList stickyClasses;
+  ControllerState controllers;  // changed windows, hooks, class capture
   PluginTable plugins;
   Path listFilePath;
 

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "controllers/class_capture.h"
 #include "controllers/menu_clipper.h"
 #include "controllers/window_controllers.h"
 #include "core/list_file.h"
@@ -83,6 +84,7 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
 void EndManager(Manager &m, ModuleHandle module) {
   if (m.layeredSupported) StopWindowControllers(m);
   if (MenuClipperRunning(m)) StopMenuClipper(m);
+  CancelClassCapture(m);  // an armed capture's keyboard hook must not outlive the library
   // Memory only: the file keeps inSlit on, so the next start docks again.
   if (m.settings.inSlit && m.slitWindow != kNoWindow) ReleaseFromSlit(m);
   if (m.managerWindow != kNoWindow) m.ports.desktop.DestroyWindow(m.managerWindow);

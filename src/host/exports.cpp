@@ -54,6 +54,8 @@ __declspec(dllexport) void endPlugin(HINSTANCE module) {
     EndManager(g_manager, win32::FromHmodule(module));
   } catch (...) {
   }
+  // Every hook is gone now, so nothing can call into psapi any more.
+  g_desktop.ReleaseOptionalLibraries();
 }
 
 __declspec(dllexport) const char *pluginInfo(int code) { return PluginInfoAnswer(code); }

@@ -71,6 +71,70 @@ struct WindowClassRequest {
   WindowMessageHandler *handler = nullptr;
 };
 
+// Other programs' windows, as the window controllers see them.
+
+// A class name read from a window into room for 50 characters: at most 49 take part, as the
+// stored class lists expect.
+using ClassName = BoundedText<50>;
+
+struct LayeredAttributes {
+  std::uint32_t colourKey = 0;
+  unsigned char alpha = 0;
+  unsigned flags = 0;  // winstyle::kLayeredColourKey, kLayeredAlpha
+};
+
+struct ScreenPoint {
+  int x = 0, y = 0;
+};
+
+// Win events and keys, with the values Windows gives them.
+namespace winevent {
+constexpr unsigned kSystemForeground = 0x0003;
+constexpr unsigned kObjectCreate = 0x8000;
+constexpr long kObjectWindow = 0;  // the window itself, not a caret, cursor or item in it
+constexpr long kChildSelf = 0;
+}  // namespace winevent
+
+namespace keys {
+constexpr unsigned kKeyDown = 0x0100;     // WM_KEYDOWN; with Alt held the system sends
+constexpr unsigned kSysKeyDown = 0x0104;  // WM_SYSKEYDOWN instead
+constexpr unsigned kSpace = 0x20;
+constexpr unsigned kEscape = 0x1B;
+constexpr unsigned kFlagAltDown = 0x20;  // LLKHF_ALTDOWN
+}  // namespace keys
+
+struct WinEvent {
+  unsigned event = 0;
+  WindowHandle window = kNoWindow;
+  long objectId = 0;
+  long childId = 0;
+};
+
+struct KeyEvent {
+  unsigned message = 0;  // keys::kKeyDown, kSysKeyDown, key-up messages
+  unsigned virtualKey = 0;
+  unsigned flags = 0;
+};
+
+// Receive the hooks' notifications on the thread that installed them, as window messages are.
+class WinEventHandler {
+ public:
+  virtual ~WinEventHandler() = default;
+  virtual void OnWinEvent(const WinEvent &event) = 0;
+};
+
+class KeyboardHandler {
+ public:
+  virtual ~KeyboardHandler() = default;
+  virtual void OnKey(const KeyEvent &key) = 0;  // the key is passed on afterwards, always
+};
+
+class WindowVisitor {
+ public:
+  virtual ~WindowVisitor() = default;
+  virtual void Visit(WindowHandle window) = 0;
+};
+
 struct WindowRequest {
   const char *className = nullptr;
   std::uint32_t exStyle = 0;
@@ -103,6 +167,25 @@ class Desktop {
   virtual Path ChooseFile(const char *title, const char *filterName, const char *pattern) = 0;
   virtual int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                              unsigned style) = 0;
+
+  // Other programs' windows, for the window controllers.
+  virtual void ForEachTopLevelWindow(WindowVisitor &visitor) = 0;
+  virtual bool WindowExists(WindowHandle window) = 0;
+  virtual ClassName WindowClass(WindowHandle window) = 0;
+  // The full path of the executable of the window's process; empty when it cannot be read.
+  virtual Path ProcessExecutable(WindowHandle window) = 0;
+  // False when the window is not layered or its attributes cannot be read.
+  virtual bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) = 0;
+  virtual ScreenPoint CursorPosition() = 0;
+  virtual WindowHandle WindowAt(ScreenPoint point) = 0;  // the deepest visible window there
+  virtual void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                    std::intptr_t lParam) = 0;
+  // Out of context, for every process and thread but this one; kNoHook when none could be
+  // installed.
+  virtual HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) = 0;
+  // The low-level keyboard hook, for every thread; kNoHook when none could be installed.
+  virtual HookHandle InstallKeyboardHook(KeyboardHandler &handler) = 0;
+  virtual void RemoveHook(HookHandle hook) = 0;
 };
 
 }  // namespace kestrane

@@ -11,8 +11,10 @@ enum class ModuleHandle : std::uintptr_t {};
 
 enum class DeviceContext : std::uintptr_t {};
 enum class MenuHandle : std::uintptr_t {};
+enum class HookHandle : std::uintptr_t {};  // a system hook the Desktop adapter holds
 
 constexpr WindowHandle kNoWindow{};
 constexpr ModuleHandle kNoModule{};
+constexpr HookHandle kNoHook{};
 
 }  // namespace kestrane

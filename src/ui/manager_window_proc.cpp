@@ -1,5 +1,6 @@
 #include "ui/manager_window_proc.h"
 
+#include "controllers/class_capture.h"
 #include "core/manager.h"
 #include "host/shell_messages.h"
 #include "ui/commands.h"
@@ -61,6 +62,7 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
     case kHostMsgBroam:
       HandleBroam(m, reinterpret_cast<const char *>(message.lParam));
       return Handled();
+    case kMsgCaptureKey: OnCaptureKey(m, message.wParam); return Handled();
     default: return {};
   }
 }

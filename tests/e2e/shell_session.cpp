@@ -39,6 +39,15 @@ std::string Quote(const std::string &s) {
   return q + "'";
 }
 
+// A path of this machine as Windows programs in Wine see it.
+std::string WindowsPath(const std::string &path) {
+  std::string w = "Z:" + path;
+  for (char &c : w) {
+    if (c == '/') c = '\\';
+  }
+  return w;
+}
+
 std::string Slurp(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
@@ -190,6 +199,18 @@ void ShellSession::InstallPlugin(const std::string &variant, const std::string &
     infoFile.replace_extension(".info");
     std::ofstream(infoFile, std::ios::binary) << info;
   }
+}
+
+std::string ShellSession::WindowMaker() const {
+  return WindowsPath(fs::absolute(env_.at("WIN_BUILD") + "/plugins/window_maker.exe").string());
+}
+
+std::string ShellSession::InstallWindowMaker(const std::string &relative) {
+  fs::path target = fs::path(folder_) / relative;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(env_["WIN_BUILD"] + "/plugins/window_maker.exe", target,
+                fs::copy_options::overwrite_existing);
+  return WindowsPath(fs::absolute(target).string());
 }
 
 void ShellSession::WriteFile(const std::string &relative, const std::string &content) {

@@ -59,6 +59,10 @@ class ShellSession {
   // Copies a test plug-in (plugin_full, plugin_noend ...) to `relative`, with an .info file.
   void InstallPlugin(const std::string &variant, const std::string &relative,
                      const std::string &info = "");
+  // window_maker.exe as the build made it, outside the shell folder: a Windows path.
+  std::string WindowMaker() const;
+  // A copy of window_maker.exe at `relative` inside the shell folder: a Windows path.
+  std::string InstallWindowMaker(const std::string &relative);
   void WriteFile(const std::string &relative, const std::string &content);
   std::string ReadFile(const std::string &relative) const;
   bool Exists(const std::string &relative) const;

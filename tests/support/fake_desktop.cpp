@@ -56,7 +56,10 @@ std::uint32_t FakeDesktop::ExStyle(WindowHandle window) { return Window(window).
 
 void FakeDesktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
   log_.Add("SetExStyle " + std::to_string(exStyle));
-  Window(window).exStyle = exStyle;
+  FakeWindow &w = Window(window);
+  // As the system does: a window that stops being layered forgets its attributes.
+  if ((exStyle & winstyle::kExLayered) == 0) w.layeredSet = false;
+  w.exStyle = exStyle;
 }
 
 void FakeDesktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
@@ -105,10 +108,119 @@ int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char
                                 unsigned style) {
   log_.Add(std::string("MessageBox ") + text);
   boxes.push_back({owner, text, caption, style});
+  if (whileBoxOpen) whileBoxOpen();
   if (answers.empty()) return box::kAnswerOk;
   int answer = answers.front();
   answers.pop_front();
   return answer;
+}
+
+namespace {
+
+std::string Name(WindowHandle window) {
+  return std::to_string(static_cast<std::uintptr_t>(window));
+}
+
+}  // namespace
+
+WindowHandle FakeDesktop::AddWindow(const std::string &className, const std::string &process,
+                                    std::uint32_t exStyle) {
+  WindowHandle handle{nextWindow_++};
+  FakeWindow &w = windows[handle];
+  w.className = className;
+  w.process = process;
+  w.exStyle = exStyle;
+  w.visible = true;
+  return handle;
+}
+
+void FakeDesktop::FireWinEvent(unsigned event, WindowHandle window, long objectId, long childId) {
+  std::vector<WinEventHandler *> handlers;  // a handler may remove hooks
+  for (const auto &[handle, hook] : hooks) {
+    if (hook.winEvents != nullptr && hook.event == event) handlers.push_back(hook.winEvents);
+  }
+  for (WinEventHandler *handler : handlers) handler->OnWinEvent({event, window, objectId, childId});
+}
+
+void FakeDesktop::PressKey(unsigned message, unsigned virtualKey, unsigned flags) {
+  std::vector<KeyboardHandler *> handlers;
+  for (const auto &[handle, hook] : hooks) {
+    if (hook.keys != nullptr) handlers.push_back(hook.keys);
+  }
+  for (KeyboardHandler *handler : handlers) handler->OnKey({message, virtualKey, flags});
+}
+
+void FakeDesktop::DeliverPosted() {
+  while (!posted.empty()) {
+    WindowMessage message = posted.front();
+    posted.erase(posted.begin());
+    auto w = windows.find(message.window);
+    if (w == windows.end()) continue;
+    auto cls = classes.find(w->second.className);
+    if (cls != classes.end() && cls->second != nullptr) cls->second->OnMessage(message);
+  }
+}
+
+void FakeDesktop::ForEachTopLevelWindow(WindowVisitor &visitor) {
+  log_.Add("EnumWindows");
+  std::vector<WindowHandle> topLevel;
+  for (const auto &[handle, w] : windows) {
+    if (w.topLevel) topLevel.push_back(handle);
+  }
+  for (WindowHandle handle : topLevel) visitor.Visit(handle);
+}
+
+ClassName FakeDesktop::WindowClass(WindowHandle window) {
+  log_.Add("WindowClass " + Name(window));
+  auto w = windows.find(window);
+  return w == windows.end() ? ClassName() : ClassName(w->second.className);
+}
+
+Path FakeDesktop::ProcessExecutable(WindowHandle window) {
+  log_.Add("ProcessExecutable " + Name(window));
+  auto w = windows.find(window);
+  return w == windows.end() ? Path() : Path(w->second.process);
+}
+
+bool FakeDesktop::ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) {
+  const FakeWindow &w = Window(window);
+  if ((w.exStyle & winstyle::kExLayered) == 0 || w.perPixel || !w.layeredSet) return false;
+  attributes = {w.colourKey, static_cast<unsigned char>(w.alpha), w.layeredFlags};
+  return true;
+}
+
+WindowHandle FakeDesktop::WindowAt(ScreenPoint point) {
+  log_.Add("WindowAt " + std::to_string(point.x) + " " + std::to_string(point.y));
+  return underCursor;
+}
+
+void FakeDesktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                       std::intptr_t lParam) {
+  log_.Add("Post " + std::to_string(message) + " " + std::to_string(wParam));
+  posted.push_back({window, message, wParam, lParam});
+}
+
+HookHandle FakeDesktop::AddHook(const FakeHook &hook) {
+  if (failHooks) return kNoHook;
+  HookHandle handle{nextHook_++};
+  hooks[handle] = hook;
+  return handle;
+}
+
+HookHandle FakeDesktop::InstallWinEventHook(unsigned event, WinEventHandler &handler) {
+  log_.Add("InstallWinEventHook " + std::to_string(event));
+  return AddHook({event, &handler, nullptr});
+}
+
+HookHandle FakeDesktop::InstallKeyboardHook(KeyboardHandler &handler) {
+  log_.Add("InstallKeyboardHook");
+  return AddHook({0, nullptr, &handler});
+}
+
+void FakeDesktop::RemoveHook(HookHandle hook) {
+  if (hook == kNoHook) return;
+  log_.Add("RemoveHook");
+  hooks.erase(hook);
 }
 
 }  // namespace kestrane::testing

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "call_log.h"
 #include "platform/desktop.h"
@@ -23,6 +25,16 @@ struct FakeWindow {
   unsigned alpha = 0;
   unsigned layeredFlags = 0;
   int invalidations = 0;
+  // Other programs' windows, for the window controllers.
+  std::string process = "";  // the executable's full path; empty: the process cannot be opened
+  bool topLevel = true;
+  bool perPixel = false;  // drawn with UpdateLayeredWindow: its attributes cannot be read
+};
+
+struct FakeHook {
+  unsigned event = 0;  // win events; 0 for the keyboard hook
+  WinEventHandler *winEvents = nullptr;
+  KeyboardHandler *keys = nullptr;
 };
 
 struct ShownBox {
@@ -43,6 +55,7 @@ class FakeDesktop final : public Desktop {
   std::map<std::string, WindowMessageHandler *> classes;
   std::deque<int> answers;  // for the next message boxes; OK when empty
   std::vector<ShownBox> boxes;
+  std::function<void()> whileBoxOpen;  // runs inside every message box, as a modal loop would
 
   FakeWindow &Window(WindowHandle w) { return windows.at(w); }
 
@@ -65,7 +78,39 @@ class FakeDesktop final : public Desktop {
   int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                      unsigned style) override;
 
+  // Other programs' windows and the hooks.
+  bool failHooks = false;
+  std::map<HookHandle, FakeHook> hooks;
+  std::vector<WindowMessage> posted;  // waiting for DeliverPosted
+  ScreenPoint cursor{300, 200};
+  WindowHandle underCursor = kNoWindow;  // what WindowAt answers
+
+  // A top-level window of another program.
+  WindowHandle AddWindow(const std::string &className, const std::string &process,
+                         std::uint32_t exStyle = 0);
+  // As the system does, on the thread that installed the hooks.
+  void FireWinEvent(unsigned event, WindowHandle window, long objectId = 0, long childId = 0);
+  void PressKey(unsigned message, unsigned virtualKey, unsigned flags = 0);
+  // Hands every posted message to its window's procedure, as the message loop would.
+  void DeliverPosted();
+
+  void ForEachTopLevelWindow(WindowVisitor &visitor) override;
+  bool WindowExists(WindowHandle window) override { return windows.count(window) != 0; }
+  ClassName WindowClass(WindowHandle window) override;
+  Path ProcessExecutable(WindowHandle window) override;
+  bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) override;
+  ScreenPoint CursorPosition() override { return cursor; }
+  WindowHandle WindowAt(ScreenPoint point) override;
+  void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+            std::intptr_t lParam) override;
+  HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) override;
+  HookHandle InstallKeyboardHook(KeyboardHandler &handler) override;
+  void RemoveHook(HookHandle hook) override;
+
  private:
+  HookHandle AddHook(const FakeHook &hook);
+  std::uintptr_t nextHook_ = 0x4000;
+
   CallLog &log_;
   std::uintptr_t nextWindow_ = 0x100;
 };

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/win32/optional_functions.h"
+#include "platform/win32/win32_hooks.h"
 
 namespace kestrane::win32 {
 
-// user32: the window class and window, layered attributes, message boxes.
+// user32: the window class and window, layered attributes, message boxes; other programs'
+// windows and the hooks the window controllers use (psapi and the newer user32 functions are
+// looked up at run time).
 class Win32Desktop final : public Desktop {
  public:
   bool RegisterWindowClass(const WindowClassRequest &request) override;
@@ -24,6 +28,26 @@ class Win32Desktop final : public Desktop {
   Path ChooseFile(const char *title, const char *filterName, const char *pattern) override;
   int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                      unsigned style) override;
+
+  void ForEachTopLevelWindow(WindowVisitor &visitor) override;
+  bool WindowExists(WindowHandle window) override;
+  ClassName WindowClass(WindowHandle window) override;
+  Path ProcessExecutable(WindowHandle window) override;
+  bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) override;
+  ScreenPoint CursorPosition() override;
+  WindowHandle WindowAt(ScreenPoint point) override;
+  void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+            std::intptr_t lParam) override;
+  HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) override;
+  HookHandle InstallKeyboardHook(KeyboardHandler &handler) override;
+  void RemoveHook(HookHandle hook) override;
+
+  // psapi, loaded on first use; freed at endPlugin, once nothing can call into it.
+  void ReleaseOptionalLibraries() { psapi_.Release(); }
+
+ private:
+  OptionalLibrary psapi_{"psapi.dll"};
+  HookTable hooks_;
 };
 
 }  // namespace kestrane::win32

@@ -36,6 +36,11 @@ TEST(ScriptLineTest, LastArgumentTakesTheRestOfTheLine) {
   EXPECT_EQ(open.verb, ScriptVerb::kDialogOpen);
   EXPECT_EQ(open.text, "C:\\a b\\c.zip");
   EXPECT_EQ(Parsed("dialog folder C:\\x").verb, ScriptVerb::kDialogFolder);
+  const ScriptCommand tell = Parsed("tell WindowMaker press space Frame");
+  EXPECT_EQ(tell.target, "WindowMaker");
+  EXPECT_EQ(tell.text, "press space Frame");
+  EXPECT_EQ(Parsed("run tools\\maker.exe open A plain").text, "tools\\maker.exe open A plain");
+  EXPECT_EQ(Parsed("await maker done open").text, "maker done open");
 }
 
 TEST(ScriptLineTest, Numbers) {
@@ -70,10 +75,12 @@ TEST(ScriptLineTest, Answers) {
 }
 
 TEST(ScriptLineTest, MistakesAreErrors) {
-  for (const char *line :
-       {"brom x", "broam", "wait", "wait -1", "wait 1s", "window", "window a b", "rclick",
-        "move K 1", "move K x 2", "send K 1 2", "send K 1 2 z", "screenshot K", "end now",
-        "reconfigure x", "dialog save C:\\x", "dialog open", "pick"}) {
+  for (const char *line : {"brom x",          "broam",      "wait",          "wait -1",
+                           "wait 1s",         "window",     "window a b",    "rclick",
+                           "move K 1",        "move K x 2", "send K 1 2",    "send K 1 2 z",
+                           "screenshot K",    "end now",    "reconfigure x", "dialog save C:\\x",
+                           "dialog open",     "pick",       "run",           "await",
+                           "tell WindowMaker"}) {
     EXPECT_TRUE(Rejected(line)) << line;
   }
 }
@@ -88,20 +95,20 @@ TEST(ScriptNumber, Forms) {
   EXPECT_FALSE(ParseNumber("99999999999999999999999"));
 }
 
-TEST(ScriptSourceTest, PreludeQueuesOnlyTheLeadingAnswers) {
+TEST(ScriptSourceTest, PreludeTakesOnlyTheLeadingAnswersAndPrograms) {
   std::istringstream in(
       "# boxes while starting\nanswer yes\n\ndialog open C:\\a.zip\n"
-      "window Kestrane\nanswer no\nend\n");
+      "run maker.exe\nawait maker ready\nwindow Kestrane\nanswer no\nend\n");
   ScriptSource source(&in);
   const auto prelude = source.TakePrelude();
-  ASSERT_EQ(prelude.size(), 2u);
+  ASSERT_EQ(prelude.size(), 4u);  // programs too, for windows that must be there at the start
   EXPECT_EQ(prelude[0].answer, Answer::kYes);
   EXPECT_EQ(prelude[1].text, "C:\\a.zip");
 
   auto next = source.Next();  // the line that ended the prelude is not lost
   ASSERT_TRUE(next);
   EXPECT_EQ(next->command.verb, ScriptVerb::kWindow);
-  EXPECT_EQ(source.LineNumber(), 5);
+  EXPECT_EQ(source.LineNumber(), 7);
   EXPECT_EQ(source.Next()->command.verb, ScriptVerb::kAnswer);
   EXPECT_EQ(source.Next()->command.verb, ScriptVerb::kEnd);
   EXPECT_FALSE(source.Next());

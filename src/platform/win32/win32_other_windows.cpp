@@ -1,0 +1,114 @@
+// Win32Desktop: other programs' windows and the hooks, for the window controllers.
+#include <windows.h>
+
+#include "platform/win32/optional_functions.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_handles.h"
+
+namespace kestrane::win32 {
+
+namespace {
+
+using EnumProcessModulesFn = BOOL(WINAPI *)(HANDLE, HMODULE *, DWORD, LPDWORD);
+using GetModuleFileNameExAFn = DWORD(WINAPI *)(HANDLE, HMODULE, LPSTR, DWORD);
+using GetLayeredWindowAttributesFn = BOOL(WINAPI *)(HWND, COLORREF *, BYTE *, DWORD *);
+
+constexpr DWORD kQueryAndRead = 0x0410;  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
+  try {
+    reinterpret_cast<WindowVisitor *>(visitor)->Visit(FromHwnd(window));
+  } catch (...) {
+  }
+  return TRUE;
+}
+
+// A process handle, closed on every way out.
+class ProcessHandle {
+ public:
+  explicit ProcessHandle(HANDLE process) : process_(process) {}
+  ~ProcessHandle() {
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  ProcessHandle(const ProcessHandle &) = delete;
+  ProcessHandle &operator=(const ProcessHandle &) = delete;
+  HANDLE get() const { return process_; }
+
+ private:
+  HANDLE process_;
+};
+
+}  // namespace
+
+void Win32Desktop::ForEachTopLevelWindow(WindowVisitor &visitor) {
+  EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visitor));
+}
+
+bool Win32Desktop::WindowExists(WindowHandle window) { return IsWindow(ToHwnd(window)) != 0; }
+
+ClassName Win32Desktop::WindowClass(WindowHandle window) {
+  ClassName name;
+  if (RealGetWindowClassA(ToHwnd(window), name.Buffer(), ClassName::kCapacity) == 0) {
+    return ClassName();
+  }
+  name.Resync();
+  return name;
+}
+
+Path Win32Desktop::ProcessExecutable(WindowHandle window) {
+  auto enumModules = psapi_.Function<EnumProcessModulesFn>("EnumProcessModules");
+  auto moduleFileName = psapi_.Function<GetModuleFileNameExAFn>("GetModuleFileNameExA");
+  if (enumModules == nullptr || moduleFileName == nullptr) return Path();
+  DWORD processId = 0;
+  GetWindowThreadProcessId(ToHwnd(window), &processId);
+  ProcessHandle process(OpenProcess(kQueryAndRead, FALSE, processId));
+  if (process.get() == nullptr) return Path();
+  HMODULE first = nullptr;  // the executable
+  DWORD needed = 0;
+  if (!enumModules(process.get(), &first, sizeof first, &needed) || first == nullptr) {
+    return Path();
+  }
+  Path path;
+  DWORD length = moduleFileName(process.get(), first, path.Buffer(), Path::kCapacity);
+  if (length == 0) return Path();
+  path.Resync();
+  return path;
+}
+
+bool Win32Desktop::ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) {
+  auto read =
+      LoadedFunction<GetLayeredWindowAttributesFn>("user32.dll", "GetLayeredWindowAttributes");
+  COLORREF key = 0;
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  if (read == nullptr || !read(ToHwnd(window), &key, &alpha, &flags)) return false;
+  attributes = {key, alpha, flags};
+  return true;
+}
+
+ScreenPoint Win32Desktop::CursorPosition() {
+  POINT point{};
+  GetCursorPos(&point);
+  return {point.x, point.y};
+}
+
+WindowHandle Win32Desktop::WindowAt(ScreenPoint point) {
+  return FromHwnd(WindowFromPoint(POINT{point.x, point.y}));
+}
+
+void Win32Desktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                        std::intptr_t lParam) {
+  PostMessageA(ToHwnd(window), message, wParam, lParam);
+}
+
+HookHandle Win32Desktop::InstallWinEventHook(unsigned event, WinEventHandler &handler) {
+  return hooks_.AddWinEventHook(event, handler);
+}
+
+HookHandle Win32Desktop::InstallKeyboardHook(KeyboardHandler &handler) {
+  return hooks_.AddKeyboardHook(handler);
+}
+
+void Win32Desktop::RemoveHook(HookHandle hook) { hooks_.Remove(hook); }
+
+}  // namespace kestrane::win32
