@@ -12,6 +12,7 @@ namespace {
 using EnumProcessModulesFn = BOOL(WINAPI *)(HANDLE, HMODULE *, DWORD, LPDWORD);
 using GetModuleFileNameExAFn = DWORD(WINAPI *)(HANDLE, HMODULE, LPSTR, DWORD);
 using GetLayeredWindowAttributesFn = BOOL(WINAPI *)(HWND, COLORREF *, BYTE *, DWORD *);
+using RealGetWindowClassFn = UINT(WINAPI *)(HWND, LPSTR, UINT);
 
 constexpr DWORD kQueryAndRead = 0x0410;  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
 
@@ -48,9 +49,13 @@ bool Win32Desktop::WindowExists(WindowHandle window) { return IsWindow(ToHwnd(wi
 
 ClassName Win32Desktop::WindowClass(WindowHandle window) {
   ClassName name;
-  if (RealGetWindowClassA(ToHwnd(window), name.Buffer(), ClassName::kCapacity) == 0) {
-    return ClassName();
-  }
+  // RealGetWindowClassA is NT 4.0 SP3 and 98 or later; before, a window's own class name is all
+  // there is (it differs only for windows that subclass a system class).
+  auto real = LoadedFunction<RealGetWindowClassFn>("user32.dll", "RealGetWindowClassA");
+  HWND hwnd = ToHwnd(window);
+  int length = real != nullptr ? static_cast<int>(real(hwnd, name.Buffer(), ClassName::kCapacity))
+                               : GetClassNameA(hwnd, name.Buffer(), ClassName::kCapacity);
+  if (length <= 0) return ClassName();
   name.Resync();
   return name;
 }
