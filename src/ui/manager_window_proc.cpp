@@ -6,6 +6,7 @@
 #include "ui/manager_menu.h"
 #include "ui/paint.h"
 #include "ui/window_state.h"
+#include "update/update_worker.h"
 
 namespace kestrane {
 
@@ -61,6 +62,7 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
     case kHostMsgBroam:
       HandleBroam(m, reinterpret_cast<const char *>(message.lParam));
       return Handled();
+    case kWorkerCallMessage: RunWorkerCall(m, message.lParam); return Handled();
     default: return {};
   }
 }

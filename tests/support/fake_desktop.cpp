@@ -105,6 +105,7 @@ int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char
                                 unsigned style) {
   log_.Add(std::string("MessageBox ") + text);
   boxes.push_back({owner, text, caption, style});
+  if (whileShown) whileShown(ShownBox(boxes.back()));
   if (answers.empty()) return box::kAnswerOk;
   int answer = answers.front();
   answers.pop_front();

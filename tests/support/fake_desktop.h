@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -43,6 +44,7 @@ class FakeDesktop final : public Desktop {
   std::map<std::string, WindowMessageHandler *> classes;
   std::deque<int> answers;  // for the next message boxes; OK when empty
   std::vector<ShownBox> boxes;
+  std::function<void(const ShownBox &)> whileShown;  // runs while a box is open
 
   FakeWindow &Window(WindowHandle w) { return windows.at(w); }
 
