@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "call_log.h"
@@ -70,6 +71,7 @@ class FakeDesktop final : public Desktop {
  private:
   CallLog &log_;
   std::uintptr_t nextWindow_ = 0x100;
+  std::mutex boxesMutex_;  // update workers show boxes from their own threads
 };
 
 }  // namespace kestrane::testing

@@ -11,6 +11,7 @@
 #include "core/list_file.h"
 #include "core/plugin_table.h"
 #include "host/shell_messages.h"
+#include "ui/spinner.h"
 
 namespace kestrane::testing {
 
@@ -36,6 +37,7 @@ UpdateRig::~UpdateRig() {
   // Workers a test left waiting see a shut-down and end without a step.
   manager.updates.epoch.fetch_add(1);
   RunWorkers();
+  HaltSpinner(manager);
   kernel.JoinThreads();
   fs::remove_all(root);
 }
