@@ -31,6 +31,8 @@ struct Queues {
   std::deque<Answer> answers;
   std::deque<std::string> openFiles;
   std::deque<std::string> folders;
+  int holds = 0;  // message boxes still to hold
+  bool released = false;
 };
 
 Queues &TheQueues() {
@@ -51,6 +53,7 @@ struct Seen {
   ULONGLONG firstVisible = 0;
   ULONGLONG answered = 0;  // 0: not yet
   bool closed = false;
+  bool held = false;
 };
 
 struct Watcher {
@@ -180,6 +183,24 @@ void AnswerFolder(HWND dialog) {
   Press(dialog, IDOK);
 }
 
+bool IsMessageBox(HWND dialog) {
+  return !HasTree(dialog) && !GetDlgItem(dialog, kFileNameCombo) &&
+         !GetDlgItem(dialog, kFileNameEdit);
+}
+
+// True while the box must stay open: the first time a box is seen it may take a hold.
+bool Holding(HWND dialog, Seen &state) {
+  Lock lock(TheQueues().guard);
+  if (!state.held) {
+    if (TheQueues().holds == 0 || !IsMessageBox(dialog)) return false;
+    --TheQueues().holds;
+    state.held = true;
+    HWND textControl = GetDlgItem(dialog, kMessageText);
+    Record("msgbox held text=" + Quote(textControl ? TextOf(textControl) : std::string()));
+  }
+  return !TheQueues().released;
+}
+
 void AnswerDialog(HWND dialog) {
   if (HasTree(dialog)) {
     AnswerFolder(dialog);
@@ -203,7 +224,7 @@ void Scan() {
     Seen &state = seen[dialog];
     if (state.firstVisible == 0) state.firstVisible = now;
     if (state.answered == 0) {
-      if (now - state.firstVisible < kSettleMs) continue;
+      if (now - state.firstVisible < kSettleMs || Holding(dialog, state)) continue;
       state.answered = now;
       AnswerDialog(dialog);
     } else if (!state.closed && now - state.answered > kStuckMs) {
@@ -251,6 +272,16 @@ void StopDialogWatcher() {
 void QueueMessageBoxAnswer(Answer answer) {
   Lock lock(TheQueues().guard);
   TheQueues().answers.push_back(answer);
+}
+
+void HoldNextMessageBox() {
+  Lock lock(TheQueues().guard);
+  ++TheQueues().holds;
+}
+
+void ReleaseHeldBoxes() {
+  Lock lock(TheQueues().guard);
+  TheQueues().released = true;
 }
 
 void QueueOpenFile(const std::string &path) {

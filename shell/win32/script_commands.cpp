@@ -68,6 +68,26 @@ void Pick(const ScriptCommand &command) {
   SendMessageA(Shell().core, kHostMsgBroam, 0, reinterpret_cast<LPARAM>(broam.c_str()));
 }
 
+// Lines before this index were there before the last waitfor ended.
+std::size_t g_waitedUpTo = 0;
+
+void WaitFor(const ScriptCommand &command) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(command.numbers[0]);
+  for (;;) {
+    const std::vector<std::string> lines = RecordedLines(g_waitedUpTo);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].find(command.text) != std::string::npos) {
+        g_waitedUpTo += i + 1;
+        return;
+      }
+    }
+    if (GetTickCount64() >= deadline) break;
+    PumpMessages(10);
+  }
+  g_waitedUpTo = RecordedCount();
+  Record("waitfor " + Quote(command.text) + " -> timeout");
+}
+
 void Screenshot(const ScriptCommand &command) {
   HWND window = Target("screenshot", command.target);
   if (!window) return;
@@ -99,6 +119,8 @@ bool RunScriptCommand(const ScriptCommand &command) {
       break;
     case ScriptVerb::kPick: Pick(command); break;
     case ScriptVerb::kAnswer: QueueMessageBoxAnswer(command.answer); break;
+    case ScriptVerb::kHold: HoldNextMessageBox(); break;
+    case ScriptVerb::kWaitFor: WaitFor(command); break;
     case ScriptVerb::kDialogOpen: QueueOpenFile(command.text); break;
     case ScriptVerb::kDialogFolder: QueueFolder(command.text); break;
     case ScriptVerb::kWindow:

@@ -16,6 +16,11 @@ UniqueHandle &File() {
   return file;
 }
 
+std::vector<std::string> &Lines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
 }  // namespace
 
 bool OpenTranscript(const std::string &path) {
@@ -28,10 +33,23 @@ bool OpenTranscript(const std::string &path) {
 void Record(const std::string &line) {
   Lock lock(Guard());
   if (!File().valid()) return;
+  Lines().push_back(line);
   // WriteFile hands the bytes to the system at once: nothing waits in a process buffer.
   const std::string text = line + "\n";
   DWORD written = 0;
   WriteFile(File().get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::vector<std::string> RecordedLines(std::size_t first) {
+  Lock lock(Guard());
+  const std::vector<std::string> &lines = Lines();
+  if (first >= lines.size()) return {};
+  return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+}
+
+std::size_t RecordedCount() {
+  Lock lock(Guard());
+  return Lines().size();
 }
 
 void CloseTranscript() {
