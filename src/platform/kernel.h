@@ -1,4 +1,5 @@
-// The few kernel services the core needs: system version, own module path, threads.
+// The few kernel services the core needs: system version, own module path, threads, and the
+// file system bits that need the system.
 #pragma once
 
 #include "core/bounded_text.h"
@@ -24,6 +25,8 @@ class Kernel {
   virtual void Sleep(unsigned milliseconds) = 0;
   // Moves `from` over `to`, replacing it in one step.
   virtual bool MoveFileOver(const char *from, const char *to) = 0;
+  // Creates one folder level; true when the folder exists afterwards, made now or before.
+  virtual bool CreateFolder(const char *path) = 0;
   virtual unsigned TickCount() = 0;
 };
 

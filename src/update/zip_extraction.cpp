@@ -1,10 +1,260 @@
 #include "update/zip_extraction.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "core/manager.h"
+#include "core/notices.h"
+#include "unzip.h"
+#include "update/zip_entry_name.h"
 
 namespace kestrane {
 
-// Placeholder until the extraction lands: refuses every archive.
-Path ExtractZipArchive(Manager &, const char *, const char *) { return Path("Could Not Open Zip"); }
+namespace {
+
+constexpr const char *kCouldNotOpen = "Could Not Open Zip";
+constexpr const char *kNoFiles = "Could Not Find Files In Zip";
+constexpr const char *kExtractionFailed = "Error Extracting File";
+constexpr const char *kListHeading = "The following files where extracted...\n\n";
+
+constexpr unsigned kCopyBlock = 1024;
+// A plug-in's archive holds a few hundred files at most; far more is a broken or hostile one,
+// as is an archive that would fill the disk.
+constexpr unsigned long kMaxEntries = 10000;
+constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{1} << 30;
+constexpr int kStagingAttempts = 10;
+
+struct ArchiveCloser {
+  void operator()(void *archive) const { unzClose(archive); }
+};
+using Archive = std::unique_ptr<void, ArchiveCloser>;
+
+struct FileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The open entry's data. Closing gives minizip's CRC verdict: the way that succeeds asks for
+// it with CloseVerified, the destructor closes on every other way out.
+class OpenEntry {
+ public:
+  explicit OpenEntry(unzFile archive) : archive_(archive) {
+    open_ = unzOpenCurrentFile(archive_) == UNZ_OK;
+  }
+  ~OpenEntry() {
+    if (open_) unzCloseCurrentFile(archive_);
+  }
+  OpenEntry(const OpenEntry &) = delete;
+  OpenEntry &operator=(const OpenEntry &) = delete;
+
+  bool IsOpen() const { return open_; }
+  bool CloseVerified() {
+    open_ = false;
+    return unzCloseCurrentFile(archive_) == UNZ_OK;
+  }
+
+ private:
+  unzFile archive_;
+  bool open_ = false;
+};
+
+// Removes a staging file on every way out unless it was moved into place.
+class StagingFile {
+ public:
+  explicit StagingFile(const char *path) : path_(path) {}
+  ~StagingFile() {
+    if (!kept_) std::remove(path_);
+  }
+  StagingFile(const StagingFile &) = delete;
+  StagingFile &operator=(const StagingFile &) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  const char *path_;
+  bool kept_ = false;
+};
+
+struct EntryInfo {
+  unz_file_info64 info{};
+  char buffer[kPathCapacity] = {};
+  bool nameFits = false;  // the whole name is in the buffer, terminated
+
+  // Byte for byte as stored, embedded zeros included, so that they can be refused.
+  std::string_view Name() const {
+    return {buffer, nameFits ? static_cast<std::size_t>(info.size_filename) : sizeof buffer};
+  }
+  bool IsFolder() const { return IsFolderEntryName(Name()); }
+};
+
+bool ReadEntryInfo(unzFile archive, EntryInfo &entry) {
+  if (unzGetCurrentFileInfo64(archive, &entry.info, entry.buffer, sizeof entry.buffer, nullptr, 0,
+                              nullptr, 0) != UNZ_OK) {
+    return false;
+  }
+  entry.nameFits = entry.info.size_filename < sizeof entry.buffer;
+  return true;
+}
+
+enum class Walk { kEnded, kStopped, kBroken };
+
+// Visits the entries in archive order, no more than the archive's directory counts. A failure
+// to reach the next entry other than the end of the list leaves the walk broken.
+template <typename Visit>
+Walk WalkEntries(unzFile archive, unsigned long count, Visit visit) {
+  for (unsigned long i = 0; i < count; ++i) {
+    if (i > 0) {
+      int step = unzGoToNextFile(archive);
+      if (step == UNZ_END_OF_LIST_OF_FILE) return Walk::kEnded;
+      if (step != UNZ_OK) return Walk::kBroken;
+    } else if (unzGoToFirstFile(archive) != UNZ_OK) {
+      return Walk::kBroken;
+    }
+    if (!visit()) return Walk::kStopped;
+  }
+  return Walk::kEnded;
+}
+
+bool IsUnsupported(const unz_file_info64 &info) {
+  constexpr unsigned long kEncrypted = 0x1;
+  constexpr unsigned long kStored = 0, kDeflated = 8;
+  return (info.flag & kEncrypted) != 0 ||
+         (info.compression_method != kStored && info.compression_method != kDeflated);
+}
+
+// Looks at every entry before anything is written: one unsafe name, duplicate file, entry
+// minizip cannot read, or a total that would fill the disk refuses the whole archive. Names
+// too long to hold are checked as far as they are held; such an entry fails in its turn.
+bool IsWholeArchiveSafe(unzFile archive, unsigned long count) {
+  std::vector<std::string> files;
+  std::uint64_t total = 0;
+  EntryInfo entry;
+  Walk walk = WalkEntries(archive, count, [&] {
+    if (!ReadEntryInfo(archive, entry) || !IsSafeEntryName(entry.Name())) return false;
+    if (entry.IsFolder()) return true;
+    if (IsUnsupported(entry.info)) return false;
+    total += entry.info.uncompressed_size;
+    if (entry.info.uncompressed_size > kMaxExtractedBytes || total > kMaxExtractedBytes) {
+      return false;
+    }
+    files.push_back(EntryNameKey(entry.Name()));
+    return true;
+  });
+  if (walk != Walk::kEnded) return false;
+  std::sort(files.begin(), files.end());
+  return std::adjacent_find(files.begin(), files.end()) == files.end();
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Creates every missing folder of `path` from the last level of the destination folder on;
+// `from` is the position of the destination folder's closing separator.
+bool CreateFolders(Kernel &kernel, const Path &path, std::size_t from) {
+  for (std::size_t i = from; i < path.size(); ++i) {
+    if (!IsSeparator(path[i])) continue;
+    Path level(path.view().substr(0, i));
+    if (!kernel.CreateFolder(level.c_str())) return false;
+  }
+  return true;
+}
+
+bool Exists(const char *path) { return static_cast<bool>(File(std::fopen(path, "rb"))); }
+
+// A name beside the target that holds nothing yet, so that neither the file being replaced nor
+// a file of another entry is touched until the new content is whole.
+bool ChooseStagingPath(const Path &target, BoundedText<kPathCapacity + 8> &staging) {
+  for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
+    if (attempt == 0) {
+      staging.Format("%s.part", target.c_str());
+    } else {
+      staging.Format("%s.part%d", target.c_str(), attempt);
+    }
+    if (!Exists(staging.c_str())) return true;
+  }
+  return false;
+}
+
+// Copies the open entry into `path`. Only the declared size is accepted: a stream that ends
+// early passes minizip without a CRC check.
+bool CopyEntryData(unzFile archive, const char *path, std::uint64_t declared) {
+  File file(std::fopen(path, "wb"));
+  if (!file) return false;
+  char block[kCopyBlock];
+  std::uint64_t written = 0;
+  int n;
+  while ((n = unzReadCurrentFile(archive, block, sizeof block)) > 0) {
+    written += static_cast<unsigned>(n);
+    if (written > declared || std::fwrite(block, 1, static_cast<std::size_t>(n), file.get()) !=
+                                  static_cast<std::size_t>(n)) {
+      return false;
+    }
+  }
+  bool whole = n == 0 && written == declared;
+  return std::fclose(file.release()) == 0 && whole;
+}
+
+// Writes the current entry below `folder`; gives the local path it was written to, or false
+// when the entry failed, leaving nothing of it behind and any file it would replace as it was.
+bool ExtractCurrentEntry(Kernel &kernel, unzFile archive, const Path &folder, Path &local) {
+  EntryInfo entry;
+  if (!ReadEntryInfo(archive, entry) || !entry.nameFits) return false;
+  local = folder;
+  if (!local.Append(entry.Name())) return false;  // no room for the whole path
+  if (!CreateFolders(kernel, local, folder.size() - 1)) return false;
+  if (entry.IsFolder()) return true;
+
+  OpenEntry data(archive);
+  BoundedText<kPathCapacity + 8> stagingPath;
+  if (!data.IsOpen() || !ChooseStagingPath(local, stagingPath)) return false;
+  StagingFile staging(stagingPath.c_str());
+  if (!CopyEntryData(archive, stagingPath.c_str(), entry.info.uncompressed_size) ||
+      !data.CloseVerified() || !kernel.MoveFileOver(stagingPath.c_str(), local.c_str())) {
+    return false;
+  }
+  staging.Keep();
+  return true;
+}
+
+// Cut where it no longer fits, and at an embedded zero.
+Path ReadComment(unzFile archive) {
+  Path comment;
+  int n = unzGetGlobalComment(archive, comment.Buffer(), Path::kMaxLength);
+  comment.Buffer()[n > 0 ? n : 0] = '\0';
+  comment.Resync();
+  return comment;
+}
+
+}  // namespace
+
+Path ExtractZipArchive(Manager &manager, const char *archivePath, const char *folder) {
+  Archive archive(unzOpen(archivePath));
+  if (!archive) return kCouldNotOpen;
+  unz_global_info64 global{};  // the 64-bit count, so that a huge one cannot wrap round
+  if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK) return kCouldNotOpen;
+  if (global.number_entry == 0 || unzGoToFirstFile(archive.get()) != UNZ_OK) return kNoFiles;
+  if (global.number_entry > kMaxEntries) return kExtractionFailed;
+  const auto count = static_cast<unsigned long>(global.number_entry);
+  if (!IsWholeArchiveSafe(archive.get(), count)) return kExtractionFailed;
+
+  Path destination(folder);
+  if (destination.empty()) return kExtractionFailed;  // joined names would start at the root
+  if (!IsSeparator(destination[destination.size() - 1])) destination.Append("\\");
+  std::string list = kListHeading;
+  Path local;
+  Walk walk = WalkEntries(archive.get(), count, [&] {
+    if (!ExtractCurrentEntry(manager.ports.kernel, archive.get(), destination, local)) return false;
+    list.append(local.view()).push_back('\n');
+    return true;
+  });
+  if (walk != Walk::kEnded) return kExtractionFailed;
+
+  manager.ports.desktop.ShowMessageBox(kNoWindow, list.c_str(), kCaption,
+                                       box::kTopMost | box::kIconInformation);
+  return ReadComment(archive.get());
+}
 
 }  // namespace kestrane

@@ -1,5 +1,8 @@
 #include "fake_kernel.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -57,6 +60,13 @@ bool FakeKernel::MoveFileOver(const char *from, const char *to) {
       !failMoveTo.empty() && target.size() >= failMoveTo.size() &&
       target.compare(target.size() - failMoveTo.size(), failMoveTo.size(), failMoveTo) == 0;
   return !failReplace && !refused && std::rename(from, to) == 0;
+}
+
+bool FakeKernel::CreateFolder(const char *path) {
+  log_.Add(std::string("CreateFolder ") + path);
+  if (mkdir(path, 0777) == 0) return true;
+  struct stat info;
+  return errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace kestrane::testing

@@ -38,6 +38,7 @@ class FakeKernel final : public Kernel {
   bool failReplace = false;
   std::string failMoveTo;  // a move whose target ends in this text fails
   bool MoveFileOver(const char *from, const char *to) override;
+  bool CreateFolder(const char *path) override;  // a real folder: extraction writes real files
   unsigned TickCount() override;
 
  private:

@@ -261,7 +261,7 @@ TEST(PluginUpdate, AnArchiveInPlaceOfTheFilesIsOfferedForExtraction) {
             std::vector<std::string>{"ChooseFolder Select the folder to extract to..."});
   EXPECT_EQ(rig.folders.lastOwner, rig.window);
   EXPECT_EQ(rig.folders.lastFlags, 1u);
-  // Until the extraction lands, the archive is refused; its message is shown all the same.
+  // What came is no archive: the extraction says so, and the update still counts as done.
   EXPECT_EQ(boxes[2],
             "The zip archive extraction produced the following message...\n\n"
             "Could Not Open Zip");

@@ -74,6 +74,12 @@ bool Win32Kernel::MoveFileOver(const char *from, const char *to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32Kernel::CreateFolder(const char *path) {
+  if (CreateDirectoryA(path, nullptr)) return true;
+  DWORD attributes = GetFileAttributesA(path);  // already there, and a folder rather than a file
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 unsigned Win32Kernel::TickCount() { return GetTickCount(); }
 
 }  // namespace kestrane::win32

@@ -11,6 +11,7 @@ class Win32Kernel final : public Kernel {
   bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) override;
   void Sleep(unsigned milliseconds) override;
   bool MoveFileOver(const char *from, const char *to) override;
+  bool CreateFolder(const char *path) override;
   unsigned TickCount() override;
 };
 

@@ -1,0 +1,77 @@
+#include "zip_maker.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "unzip.h"
+#include "zip.h"
+
+namespace kestrane::testing {
+
+bool MakeZip(const std::string &path, const std::vector<ZipItem> &items,
+             const std::string &comment) {
+  zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+  if (zip == nullptr) return false;
+  bool ok = true;
+  for (const ZipItem &item : items) {
+    zip_fileinfo info{};
+    int method = item.stored ? 0 : Z_DEFLATED;
+    ok = ok &&
+         zipOpenNewFileInZip(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                             Z_DEFAULT_COMPRESSION) == ZIP_OK &&
+         zipWriteInFileInZip(zip, item.content.data(),
+                             static_cast<unsigned>(item.content.size())) == ZIP_OK &&
+         zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, comment.empty() ? nullptr : comment.c_str()) == ZIP_OK && ok;
+}
+
+bool CorruptEntryData(const std::string &path, int index) {
+  unzFile archive = unzOpen(path.c_str());
+  if (archive == nullptr) return false;
+  bool found = unzGoToFirstFile(archive) == UNZ_OK;
+  for (int i = 0; found && i < index; ++i) found = unzGoToNextFile(archive) == UNZ_OK;
+  unz_file_info64 info{};
+  ZPOS64_T start = 0;
+  if (found &&
+      unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
+      unzOpenCurrentFile(archive) == UNZ_OK) {
+    start = unzGetCurrentFileZStreamPos64(archive);
+    unzCloseCurrentFile(archive);
+  }
+  unzClose(archive);
+  if (start == 0 || info.compressed_size == 0) return false;
+
+  std::FILE *file = std::fopen(path.c_str(), "r+b");
+  if (file == nullptr) return false;
+  ZPOS64_T middle = start + info.compressed_size / 2;
+  ZPOS64_T end = start + info.compressed_size;
+  bool ok = true;
+  for (ZPOS64_T at = middle; ok && at < middle + 4 && at < end; ++at) {
+    ok = std::fseek(file, static_cast<long>(at), SEEK_SET) == 0;
+    int byte = ok ? std::fgetc(file) : EOF;
+    ok = byte != EOF && std::fseek(file, static_cast<long>(at), SEEK_SET) == 0 &&
+         std::fputc(byte ^ 0xFF, file) != EOF;
+  }
+  return std::fclose(file) == 0 && ok;
+}
+
+int ReplaceBytes(const std::string &path, const std::string &from, const std::string &to) {
+  if (from.empty() || from.size() != to.size()) return 0;
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  int count = 0;
+  for (std::size_t at = bytes.find(from); at != std::string::npos;
+       at = bytes.find(from, at + to.size())) {
+    bytes.replace(at, from.size(), to);
+    ++count;
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  return count;
+}
+
+}  // namespace kestrane::testing

@@ -1,0 +1,29 @@
+// Zip archives for tests, written with minizip's zip writer, and ways to spoil them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrane::testing {
+
+struct ZipItem {
+  std::string name;  // stored as given; a name ending in "/" is a folder entry
+  std::string content;
+  bool stored = false;  // kept uncompressed, so that a spoilt byte reaches the CRC check
+};
+
+// Writes the items in order, with the archive comment (none when empty). False when the writer
+// fails.
+bool MakeZip(const std::string &path, const std::vector<ZipItem> &items,
+             const std::string &comment = "");
+
+// Inverts a few bytes in the middle of the data of entry `index` (0 is the first): a stored
+// entry then fails its CRC check, a deflated one its inflation or its CRC check. False when
+// the entry is missing or has no data.
+bool CorruptEntryData(const std::string &path, int index);
+
+// Replaces every occurrence of `from` in the file's bytes by `to`, of the same length: puts
+// into names what the writer would not take, such as a zero byte. Gives the number replaced.
+int ReplaceBytes(const std::string &path, const std::string &from, const std::string &to);
+
+}  // namespace kestrane::testing
