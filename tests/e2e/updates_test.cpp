@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 
 #include "shell_session.h"
 #include "update_site.h"
+#include "zip_maker.h"
 
 namespace kestrane::e2e {
 namespace {
@@ -345,6 +348,103 @@ TEST(Updates, ShutDownDuringADownloadOrAnOpenQuestion) {
     EXPECT_EQ(s.session.Files("plugins"), before) << round;
     EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
   }
+}
+
+// Four updates that each bring an archive: a good one extracted through the real folder
+// browser, one whose names climb out of the folder, a corrupted one, and a file that is no zip.
+// Every update counts as done; only the good archive writes anything.
+TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const std::string scratch = session.folder() + "/archives/";
+  std::filesystem::create_directories(scratch);
+  auto archive = [&](const std::string &name, const std::vector<testing::ZipItem> &items,
+                     const std::string &comment = "") {
+    EXPECT_TRUE(testing::MakeZip(scratch + name, items, comment));
+    return scratch + name;
+  };
+  const std::string guide(5000, 'g');
+  auto bytes = [&](const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  site.Serve(
+      "good.zip",
+      bytes(archive("good.zip",
+                    {{"readme.txt", "read me"}, {"docs/", ""}, {"docs/deep/guide.txt", guide}},
+                    "Version 2.0 of the clock")));
+  site.Serve("climb.zip", bytes(archive("climb.zip", {{"ok.txt", "ok"}, {"../../evil.txt", "x"}})));
+  std::string spoilt = archive("spoilt.zip", {{"data.bin", std::string(4000, 'd'), true}});
+  ASSERT_TRUE(testing::CorruptEntryData(spoilt, 0));
+  site.Serve("spoilt.zip", bytes(spoilt));
+  site.Serve("plain.zip", "this is no archive");
+  std::filesystem::remove_all(scratch);
+
+  const char *zips[] = {"good.zip", "climb.zip", "spoilt.zip", "plain.zip"};
+  std::string list, metadata, script;
+  for (int i = 0; i < 4; ++i) {
+    std::string n = std::to_string(i);
+    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
+                          "1=P" + n + "\n2=1.0\n4=d1\n");
+    session.WriteFile("out" + n + "/keep.txt", "mine");
+    list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
+    metadata += "P" + n + ".version: 2.0\nP" + n + ".date: d2\nP" + n +
+                ".archive: " + site.Url(zips[i]) + "\n";
+    script += "answer yes\nanswer yes\ndialog folder " + session.WindowsFolder() + "out" + n +
+              "\nbroam @KestraneInternal UpdatePlugin " + n +
+              "\nwaitfor 20000 Update Procedure Complete\nwait 100\n";
+  }
+  session.WriteFile("KSTR_Plugins.rc", list);
+  session.WriteFile("metadata.txt", metadata);
+  RunResult run = session.Run("beginPlugin", script + "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+
+  // As the browser gives it: the folder's own letter case.
+  std::string out = "Z:" + session.folder() + "/out0/";
+  std::replace(out.begin(), out.end(), '/', '\\');
+  const std::string messages[] = {
+      "The following files where extracted...\n\n" + out + "readme.txt\n" + out + "docs/\n" + out +
+          "docs/deep/guide.txt\n",
+      "The zip archive extraction produced the following message...\n\n"
+      "Version 2.0 of the clock",
+      "The zip archive extraction produced the following message...\n\nError Extracting File",
+      "The zip archive extraction produced the following message...\n\nError Extracting File",
+      "The zip archive extraction produced the following message...\n\nCould Not Open Zip"};
+  std::vector<std::string> shown;
+  for (const std::string &line : run.Lines("msgbox")) {
+    if (line.find("Name: ") == std::string::npos &&
+        line.find("Update Procedure Complete") == std::string::npos &&
+        line.find("The update included") == std::string::npos) {
+      shown.push_back(line);
+    }
+  }
+  std::vector<std::string> expected;
+  for (const std::string &m : messages) expected.push_back(Box(kInfo, m) + " -> ok");
+  EXPECT_EQ(shown, expected) << run.Dump();
+  EXPECT_NE(run.Find(Box(kQuestion,
+                         "The update included a zip archive called good.zip.\nWould "
+                         "you like to extract it now? If yes, then\nyou will be "
+                         "prompted for a folder to extract it to.")),
+            -1)
+      << run.Dump();
+  EXPECT_EQ(run.Lines("dialog folder").size(), 4u) << run.Dump();
+  EXPECT_EQ(run.Lines("msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=0x00040040 "
+                      "text=\"Update Procedure Complete")
+                .size(),
+            4u);
+
+  EXPECT_EQ(session.Files("out0"),
+            (std::map<std::string, std::string>{{"out0/keep.txt", "mine"},
+                                                {"out0/readme.txt", "read me"},
+                                                {"out0/docs/deep/guide.txt", guide}}));
+  for (const char *n : {"1", "2", "3"}) {
+    EXPECT_EQ(session.Files(std::string("out") + n),
+              (std::map<std::string, std::string>{{std::string("out") + n + "/keep.txt", "mine"}}));
+  }
+  EXPECT_FALSE(session.Exists("evil.txt"));
+  EXPECT_EQ(session.ReadFile("plugins/p3/plain.zip"), "this is no archive");
 }
 
 }  // namespace
