@@ -287,7 +287,11 @@ void UpdateSlot(WorkerRun &run, int slot) {
 void PluginUpdateWorker(WorkerRun &run) {
   Manager &m = run.manager();
   int slot = m.busyIndex.load();
-  if (ValidSlot(slot)) UpdateSlot(run, slot);
+  try {
+    if (ValidSlot(slot)) UpdateSlot(run, slot);
+  } catch (...) {
+    // Out of memory: the update ends here, its staged files removed on the way out.
+  }
   m.busyIndex = -1;
 }
 

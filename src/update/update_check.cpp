@@ -82,27 +82,33 @@ bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
   return !run.Stopped() && fresh.MoveOver(run.ports().kernel, plan.metadataFile.c_str());
 }
 
+void Check(WorkerRun &run, CheckPlan &plan) {
+  if (!run.OnWindowThread([&](Manager &m) { PlanCheck(m, plan); })) return;
+  run.Status(plan.coreWindow, "Downloading Update Information...");
+  bool fetched = FetchMetadata(run, plan);
+  const char *readFrom = fetched ? plan.metadataFile.c_str() : "";
+  int count = 0;
+  if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
+  BoundedText<200> text;
+  if (count > 0) {
+    text.Format(
+        "There are %d updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
+        "updates you wish\nto install.",
+        count);
+  } else {
+    text = "There are no updates available.";
+  }
+  run.Show(text.c_str(), box::kTopMost | box::kIconInformation);
+}
+
 }  // namespace
 
 void UpdateCheckWorker(WorkerRun &run) {
   auto *plan = new (std::nothrow) CheckPlan;
-  if (plan != nullptr && run.OnWindowThread([&](Manager &m) { PlanCheck(m, *plan); })) {
-    run.Status(plan->coreWindow, "Downloading Update Information...");
-    bool fetched = FetchMetadata(run, *plan);
-    const char *readFrom = fetched ? plan->metadataFile.c_str() : "";
-    int count = 0;
-    if (run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) {
-      BoundedText<200> text;
-      if (count > 0) {
-        text.Format(
-            "There are %d updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
-            "updates you wish\nto install.",
-            count);
-      } else {
-        text = "There are no updates available.";
-      }
-      run.Show(text.c_str(), box::kTopMost | box::kIconInformation);
-    }
+  try {
+    if (plan != nullptr) Check(run, *plan);
+  } catch (...) {
+    // Out of memory (a metadata body is held whole): the check ends here.
   }
   delete plan;
   run.manager().updates.checkRunning = false;
