@@ -76,6 +76,23 @@ TEST(PluginUpdate, EveryFileArrivesBeforeTheOneStopAndStart) {
   EXPECT_EQ(rig.manager.spinner.targetSpeed.load(), 0.0f);  // the gear slows down again
 }
 
+// A file whose length is known shows its progress, at most every 250 ms; one without, none.
+TEST(PluginUpdate, ProgressTextsAtMostFourASecond) {
+  AlphaRig rig;
+  ScriptedAnswer slow, unannounced;
+  slow.body.assign(10240, 'd');  // ten blocks, 100 ms each
+  slow.beforeRead = [&] { rig.kernel.ticks += 100; };
+  unannounced = slow;
+  unannounced.withoutLength = true;
+  rig.internet.Serve("http://site/a.dll", slow);
+  rig.internet.Serve("http://site/a.txt", unannounced);
+  rig.Update();
+  EXPECT_EQ(rig.Statuses(),
+            (std::vector<std::string>{"Downloading a.dll...", "Downloading a.dll... 30%",
+                                      "Downloading a.dll... 60%", "Downloading a.dll... 90%",
+                                      "Downloading a.txt...", "Downloading a.ini..."}));
+}
+
 // Whatever goes wrong before everything has arrived: the plug-in keeps running on its old
 // files, nothing new stays in its folder, it stays marked, and the user hears why.
 TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
