@@ -10,27 +10,47 @@ namespace kestrane::win32 {
 
 namespace {
 
-// The browser needs COM on the thread that shows it; a worker thread has none of its own.
+template <typename Fn>
+Fn Function(HMODULE module, const char *name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The browser needs COM on the thread that shows it, and a worker thread has none of its own.
+// ole32 is taken for the call only, so Kestrane.dll imports nothing from it.
 class ComApartment {
  public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComApartment() : ole32_(LoadLibraryA("ole32.dll")) {
+    auto initialise = Function<HRESULT(WINAPI *)(LPVOID)>(ole32_, "CoInitialize");
+    uninitialise_ = Function<void(WINAPI *)()>(ole32_, "CoUninitialize");
+    initialised_ =
+        initialise != nullptr && uninitialise_ != nullptr && SUCCEEDED(initialise(nullptr));
+  }
   ComApartment(const ComApartment &) = delete;
   ComApartment &operator=(const ComApartment &) = delete;
   ~ComApartment() {
-    if (initialised_) CoUninitialize();
+    if (initialised_) uninitialise_();
+    if (ole32_ != nullptr) FreeLibrary(ole32_);
   }
 
  private:
-  bool initialised_;
+  HMODULE ole32_;
+  void(WINAPI *uninitialise_)() = nullptr;
+  bool initialised_ = false;
 };
 
+// The browser's answer, freed with the shell's allocator.
 class ItemList {
  public:
   explicit ItemList(LPITEMIDLIST list) : list_(list) {}
   ItemList(const ItemList &) = delete;
   ItemList &operator=(const ItemList &) = delete;
   ~ItemList() {
-    if (list_ != nullptr) CoTaskMemFree(list_);
+    IMalloc *allocator = nullptr;
+    if (list_ != nullptr && SUCCEEDED(SHGetMalloc(&allocator))) {
+      allocator->Free(list_);
+      allocator->Release();
+    }
   }
   LPITEMIDLIST get() const { return list_; }
 
@@ -48,12 +68,12 @@ Path Win32FolderBrowser::ChooseFolder(WindowHandle owner, const char *title, uns
   request.pszDisplayName = displayName;
   request.lpszTitle = title;
   request.ulFlags = flags;
-  ItemList chosen(SHBrowseForFolderA(&request));
   Path folder;
-  if (chosen.get() == nullptr) return folder;
-  char path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListA(chosen.get(), path)) return folder;
-  folder.Assign(path);
+  {
+    ItemList chosen(SHBrowseForFolderA(&request));
+    char path[MAX_PATH] = {};
+    if (chosen.get() != nullptr && SHGetPathFromIDListA(chosen.get(), path)) folder.Assign(path);
+  }  // freed before COM leaves the thread
   return folder;
 }
 
