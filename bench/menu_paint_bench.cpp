@@ -26,6 +26,9 @@ class SilentMenuShell final : public Shell {
   Path ReadString(const char *f, const char *k, const char *d) override {
     return inner_.ReadString(f, k, d);
   }
+  LongText ReadLongString(const char *f, const char *k, const char *d) override {
+    return inner_.ReadLongString(f, k, d);
+  }
   void WriteBool(const char *, const char *, bool) override {}
   void WriteInt(const char *, const char *, int) override {}
   void WriteString(const char *, const char *, const char *) override {}
@@ -51,7 +54,8 @@ class SilentMenuShell final : public Shell {
 void BuildMenuForAFullTable(benchmark::State &state) {
   testing::TestRig rig;
   SilentMenuShell silent(rig.shell);
-  Manager manager{Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas}};
+  Manager manager{Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
+                        rig.digest, rig.folders}};
   manager.layeredSupported = true;
   for (int i = 0; i < kMaxPlugins; ++i) {
     PluginEntry &e = manager.plugins.slots[i];

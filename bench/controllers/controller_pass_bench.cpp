@@ -16,6 +16,9 @@
 #include "core/manager.h"
 #include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_digest.h"
+#include "platform/win32/win32_folder_browser.h"
+#include "platform/win32/win32_internet.h"
 #include "platform/win32/win32_kernel.h"
 #include "platform/win32/win32_libraries.h"
 
@@ -36,6 +39,9 @@ class QuietShell final : public Shell {
   bool ReadBool(const char *, const char *, bool fallback) override { return fallback; }
   int ReadInt(const char *, const char *, int fallback) override { return fallback; }
   Path ReadString(const char *, const char *, const char *fallback) override { return fallback; }
+  LongText ReadLongString(const char *, const char *, const char *fallback) override {
+    return fallback;
+  }
   void WriteBool(const char *, const char *, bool) override {}
   void WriteInt(const char *, const char *, int) override {}
   void WriteString(const char *, const char *, const char *) override {}
@@ -131,7 +137,11 @@ int main(int argc, char **argv) {
     win32::Win32Kernel kernel;
     win32::Win32Libraries libraries;
     win32::Win32Canvas canvas;
-    static Manager m{Ports{shell, desktop, kernel, libraries, canvas}};  // large: not on the stack
+    win32::Win32Internet internet;
+    win32::Win32Digest digest;
+    win32::Win32FolderBrowser folders;
+    static Manager m{Ports{shell, desktop, kernel, libraries, canvas, internet, digest,
+                           folders}};  // large: not on the stack
     m.layeredSupported = true;
     m.settings.globalTransparency = true;
     m.settings.globalTransAlpha = 128;

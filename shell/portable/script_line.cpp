@@ -120,6 +120,16 @@ ScriptLine ParseScriptLine(std::string_view line) {
     if (!answer) return Error("answer needs yes, no, ok, cancel, abort, retry or ignore");
     command.verb = ScriptVerb::kAnswer;
     command.answer = *answer;
+  } else if (verb == "hold") {
+    if (!rest.empty()) return Error("hold takes no argument");
+    command.verb = ScriptVerb::kHold;
+  } else if (verb == "waitfor") {
+    const auto args = Split(rest, 2);
+    command.verb = ScriptVerb::kWaitFor;
+    if (args.size() != 2 || !Numbers({args[0]}, 0, command) || command.numbers[0] < 0) {
+      return Error("waitfor needs MS TEXT");
+    }
+    command.text = args[1];
   } else if (verb == "dialog") {
     const auto args = Split(rest, 2);
     if (args.size() != 2 || (args[0] != "open" && args[0] != "folder")) {

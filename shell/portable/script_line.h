@@ -16,6 +16,8 @@ enum class ScriptVerb {
   kRclick,
   kPick,
   kAnswer,
+  kHold,
+  kWaitFor,
   kDialogOpen,
   kDialogFolder,
   kWindow,
@@ -34,7 +36,7 @@ struct ScriptCommand {
   std::string text;                  // bro@m, menu command, path, file, command line or line
   std::optional<std::string> value;  // pick: the integer item's value
   Answer answer = Answer::kOk;
-  long long numbers[3] = {0, 0, 0};  // wait: ms; move: x y; send: msg wparam lparam
+  long long numbers[3] = {0, 0, 0};  // wait, waitfor: ms; move: x y; send: msg wparam lparam
 };
 
 struct ScriptLine {

@@ -5,8 +5,8 @@
 namespace corvane {
 
 bool IsQueuedAnswer(const ScriptCommand &command) {
-  return command.verb == ScriptVerb::kAnswer || command.verb == ScriptVerb::kDialogOpen ||
-         command.verb == ScriptVerb::kDialogFolder;
+  return command.verb == ScriptVerb::kAnswer || command.verb == ScriptVerb::kHold ||
+         command.verb == ScriptVerb::kDialogOpen || command.verb == ScriptVerb::kDialogFolder;
 }
 
 bool IsPrelude(const ScriptCommand &command) {

@@ -1,6 +1,10 @@
 #include "win32/dialog_watcher.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <map>
 #include <optional>
@@ -25,12 +29,15 @@ constexpr int kFileNameCombo = 1148;  // cmb13
 constexpr int kFileNameEdit = 1152;   // edt1, the old-style dialog
 constexpr int kMessageText = 0xFFFF;
 constexpr UINT kSetSelection = WM_USER + 102;  // BFFM_SETSELECTIONA
+constexpr int kSelectAttempts = 60;
 
 struct Queues {
   CriticalSection guard;
   std::deque<Answer> answers;
   std::deque<std::string> openFiles;
   std::deque<std::string> folders;
+  int holds = 0;  // message boxes still to hold
+  bool released = false;
 };
 
 Queues &TheQueues() {
@@ -51,6 +58,7 @@ struct Seen {
   ULONGLONG firstVisible = 0;
   ULONGLONG answered = 0;  // 0: not yet
   bool closed = false;
+  bool held = false;
 };
 
 struct Watcher {
@@ -75,16 +83,44 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
 
 BOOL CALLBACK FindTree(HWND window, LPARAM found) {
   if (ClassOf(window) == "SysTreeView32") {
-    *reinterpret_cast<bool *>(found) = true;
+    *reinterpret_cast<HWND *>(found) = window;
     return FALSE;
   }
   return TRUE;
 }
 
-bool HasTree(HWND dialog) {
-  bool found = false;
+HWND TreeOf(HWND dialog) {
+  HWND found = nullptr;
   EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+bool HasTree(HWND dialog) { return TreeOf(dialog) != nullptr; }
+
+// The text of the tree's selected item: the folder the browser would give.
+std::string SelectedFolder(HWND tree) {
+  DWORD_PTR item = 0;
+  if (!SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_ABORTIFHUNG, 2000, &item) ||
+      item == 0) {
+    return "";
+  }
+  char text[MAX_PATH] = {};
+  TVITEMA request{};
+  request.mask = TVIF_TEXT;
+  request.hItem = reinterpret_cast<HTREEITEM>(item);
+  request.pszText = text;
+  request.cchTextMax = sizeof text;
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request), SMTO_ABORTIFHUNG,
+                      2000, &ignored);
+  return text;
+}
+
+bool SameName(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
 }
 
 HWND FileNameEdit(HWND dialog) {
@@ -174,10 +210,36 @@ void AnswerFolder(HWND dialog) {
     return;
   }
   Record("dialog folder " + Quote(*path));
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(dialog, kSetSelection, TRUE, reinterpret_cast<LPARAM>(path->c_str()),
-                      SMTO_ABORTIFHUNG, 2000, &ignored);
+  // The browser drops a selection that comes before its tree is filled: sent again until the
+  // tree shows the folder.
+  std::string last = path->substr(path->find_last_of("\\/") + 1);
+  HWND tree = TreeOf(dialog);
+  for (int attempt = 0; attempt < kSelectAttempts; ++attempt) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(dialog, kSetSelection, TRUE, reinterpret_cast<LPARAM>(path->c_str()),
+                        SMTO_ABORTIFHUNG, 2000, &ignored);
+    if (tree == nullptr || last.empty() || SameName(SelectedFolder(tree), last)) break;
+    Sleep(kPollMs);
+  }
   Press(dialog, IDOK);
+}
+
+bool IsMessageBox(HWND dialog) {
+  return !HasTree(dialog) && !GetDlgItem(dialog, kFileNameCombo) &&
+         !GetDlgItem(dialog, kFileNameEdit);
+}
+
+// True while the box must stay open: the first time a box is seen it may take a hold.
+bool Holding(HWND dialog, Seen &state) {
+  Lock lock(TheQueues().guard);
+  if (!state.held) {
+    if (TheQueues().holds == 0 || !IsMessageBox(dialog)) return false;
+    --TheQueues().holds;
+    state.held = true;
+    HWND textControl = GetDlgItem(dialog, kMessageText);
+    Record("msgbox held text=" + Quote(textControl ? TextOf(textControl) : std::string()));
+  }
+  return !TheQueues().released;
 }
 
 void AnswerDialog(HWND dialog) {
@@ -203,7 +265,7 @@ void Scan() {
     Seen &state = seen[dialog];
     if (state.firstVisible == 0) state.firstVisible = now;
     if (state.answered == 0) {
-      if (now - state.firstVisible < kSettleMs) continue;
+      if (now - state.firstVisible < kSettleMs || Holding(dialog, state)) continue;
       state.answered = now;
       AnswerDialog(dialog);
     } else if (!state.closed && now - state.answered > kStuckMs) {
@@ -251,6 +313,16 @@ void StopDialogWatcher() {
 void QueueMessageBoxAnswer(Answer answer) {
   Lock lock(TheQueues().guard);
   TheQueues().answers.push_back(answer);
+}
+
+void HoldNextMessageBox() {
+  Lock lock(TheQueues().guard);
+  ++TheQueues().holds;
+}
+
+void ReleaseHeldBoxes() {
+  Lock lock(TheQueues().guard);
+  TheQueues().released = true;
 }
 
 void QueueOpenFile(const std::string &path) {

@@ -13,6 +13,10 @@ bool StartDialogWatcher();
 void StopDialogWatcher();
 
 void QueueMessageBoxAnswer(Answer answer);
+// The next message box stays open, unanswered, until ReleaseHeldBoxes; then it gets the next
+// queued answer (or OK) like any other.
+void HoldNextMessageBox();
+void ReleaseHeldBoxes();
 void QueueOpenFile(const std::string &path);
 void QueueFolder(const std::string &path);
 

@@ -109,6 +109,7 @@ int main(int argc, char **argv) {
   ScriptSource script(scriptInput);
   for (const ScriptCommand &command : script.TakePrelude()) {
     if (command.verb == ScriptVerb::kAnswer) QueueMessageBoxAnswer(command.answer);
+    if (command.verb == ScriptVerb::kHold) HoldNextMessageBox();
     if (command.verb == ScriptVerb::kDialogOpen) QueueOpenFile(command.text);
     if (command.verb == ScriptVerb::kDialogFolder) QueueFolder(command.text);
     if (command.verb == ScriptVerb::kRun || command.verb == ScriptVerb::kAwait) {

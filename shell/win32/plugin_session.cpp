@@ -6,6 +6,7 @@
 
 #include "portable/text_format.h"
 #include "portable/transcript_text.h"
+#include "win32/dialog_watcher.h"
 #include "win32/handles.h"
 #include "win32/message_box_hook.h"
 #include "win32/message_pump.h"
@@ -23,6 +24,32 @@ using EndPlugin = void (*)(HINSTANCE);
 
 constexpr DWORD kAfterStartMs = 50;
 constexpr DWORD kAfterUnloadMs = 100;  // a window left behind by the plug-in shows up here
+constexpr ULONGLONG kLeaveMs = 30000;  // for the plug-in's own threads to let go of it
+
+bool StillLoaded(HMODULE module) {
+  HMODULE found = nullptr;
+  return GetModuleHandleExA(
+             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+             reinterpret_cast<LPCSTR>(module), &found) != 0;
+}
+
+// A plug-in's thread may hold its library after FreeLibrary (FreeLibraryAndExitThread); held
+// boxes are answered now, and the shell waits, pumping messages as it would anyway, until the
+// library has really left the process.
+void AwaitLeaving(HMODULE module) {
+  ReleaseHeldBoxes();
+  if (!StillLoaded(module)) return;
+  Record("library still loaded");
+  const ULONGLONG deadline = GetTickCount64() + kLeaveMs;
+  while (StillLoaded(module)) {
+    if (GetTickCount64() >= deadline) {
+      Record("library never left");
+      return;
+    }
+    PumpMessages(20);
+  }
+  Record("library left");
+}
 
 // GetProcAddress gives a generic pointer; void(*)() converts to any function type cleanly.
 template <typename Function>
@@ -145,9 +172,11 @@ int RunPluginSession(ScriptSource &script) {
       Record("endPlugin -> missing");
     }
   }
+  HMODULE loaded = module.get();
   module.Free();
   RecordTiming("end", endWatch);
   Record("unloaded");
+  AwaitLeaving(loaded);
   PumpMessages(kAfterUnloadMs);
   RunScriptPart(script);  // the lines after `end`: what the plug-in left behind
   return kExitDone;

@@ -71,11 +71,12 @@ void Pick(const ScriptCommand &command) {
   SendMessageA(Shell().core, kHostMsgBroam, 0, reinterpret_cast<LPARAM>(broam.c_str()));
 }
 
-// Pumps until a line holding the text has been written after the line the previous `await`
-// found, so a line that came early still counts and an old one does not count twice.
-void Await(const std::string &text) {
+// Pumps until a line holding the text has been written after the line the previous wait
+// found, so a line that came early still counts and an old one does not count twice. `await`
+// and `waitfor` share the place they have reached.
+void WaitForLine(const char *verb, const std::string &text, DWORD milliseconds) {
   static int next = 0;
-  const ULONGLONG deadline = GetTickCount64() + kAwaitMs;
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
   for (;;) {
     const int found = FindTranscriptLine(next, text);
     if (found >= 0) {
@@ -85,7 +86,7 @@ void Await(const std::string &text) {
     if (GetTickCount64() >= deadline) break;
     PumpMessages(kAwaitStepMs);
   }
-  Record("await " + Quote(text) + " -> timeout");
+  Record(std::string(verb) + " " + Quote(text) + " -> timeout");
 }
 
 void Screenshot(const ScriptCommand &command) {
@@ -119,6 +120,10 @@ bool RunScriptCommand(const ScriptCommand &command) {
       break;
     case ScriptVerb::kPick: Pick(command); break;
     case ScriptVerb::kAnswer: QueueMessageBoxAnswer(command.answer); break;
+    case ScriptVerb::kHold: HoldNextMessageBox(); break;
+    case ScriptVerb::kWaitFor:
+      WaitForLine("waitfor", command.text, static_cast<DWORD>(command.numbers[0]));
+      break;
     case ScriptVerb::kDialogOpen: QueueOpenFile(command.text); break;
     case ScriptVerb::kDialogFolder: QueueFolder(command.text); break;
     case ScriptVerb::kWindow:
@@ -144,7 +149,7 @@ bool RunScriptCommand(const ScriptCommand &command) {
     case ScriptVerb::kScreenshot: Screenshot(command); break;
     case ScriptVerb::kRun: RunProgram(command.text); break;
     case ScriptVerb::kTell: TellWindow(command.target, command.text); break;
-    case ScriptVerb::kAwait: Await(command.text); break;
+    case ScriptVerb::kAwait: WaitForLine("await", command.text, kAwaitMs); break;
     case ScriptVerb::kEnd: return false;
   }
   PumpMessages(kSettleMs);

@@ -11,13 +11,17 @@
 #include "core/settings.h"
 #include "platform/canvas.h"
 #include "platform/desktop.h"
+#include "platform/digest.h"
+#include "platform/folder_browser.h"
 #include "platform/handles.h"
+#include "platform/internet.h"
 #include "platform/kernel.h"
 #include "platform/libraries.h"
 #include "platform/shell.h"
 #include "ui/manager_window_proc.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
+#include "update/update_state.h"
 
 namespace kestrane {
 
@@ -27,6 +31,9 @@ struct Ports {
   Kernel &kernel;
   Libraries &libraries;
   Canvas &canvas;
+  Internet &internet;
+  Digest &digest;
+  FolderBrowser &folders;
 };
 
 struct Manager {
@@ -54,6 +61,7 @@ struct Manager {
 
   // The slot whose update worker runs, or -1; set here, given back by the worker.
   std::atomic<int> busyIndex{-1};
+  UpdateState updates;
 
   WindowStyle style;
   Spinner spinner;

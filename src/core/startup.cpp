@@ -12,6 +12,7 @@
 #include "ui/slit_toggle.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
+#include "update/update_worker.h"
 
 namespace kestrane {
 
@@ -82,6 +83,7 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
 }
 
 void EndManager(Manager &m, ModuleHandle module) {
+  StopUpdateWorkers(m);  // first: nothing a worker does from here on reaches the window
   if (m.layeredSupported) StopWindowControllers(m);
   if (MenuClipperRunning(m)) StopMenuClipper(m);
   CancelClassCapture(m);  // an armed capture's keyboard hook must not outlive the library

@@ -14,6 +14,9 @@ struct StyleRecord {
   unsigned char bytes[kStyleBytes] = {};
 };
 
+// Room for the long texts an update publishes (its description, its changes).
+using LongText = BoundedText<4096>;
+
 class Shell {
  public:
   virtual ~Shell() = default;
@@ -26,6 +29,7 @@ class Shell {
   virtual bool ReadBool(const char *file, const char *key, bool fallback) = 0;
   virtual int ReadInt(const char *file, const char *key, int fallback) = 0;
   virtual Path ReadString(const char *file, const char *key, const char *fallback) = 0;
+  virtual LongText ReadLongString(const char *file, const char *key, const char *fallback) = 0;
   virtual void WriteBool(const char *file, const char *key, bool value) = 0;
   virtual void WriteInt(const char *file, const char *key, int value) = 0;
   virtual void WriteString(const char *file, const char *key, const char *value) = 0;

@@ -7,6 +7,7 @@
 #include "ui/manager_menu.h"
 #include "ui/paint.h"
 #include "ui/window_state.h"
+#include "update/update_worker.h"
 
 namespace kestrane {
 
@@ -63,6 +64,7 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
       HandleBroam(m, reinterpret_cast<const char *>(message.lParam));
       return Handled();
     case kMsgCaptureKey: OnCaptureKey(m, message.wParam); return Handled();
+    case kWorkerCallMessage: RunWorkerCall(m, message.lParam); return Handled();
     default: return {};
   }
 }

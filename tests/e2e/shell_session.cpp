@@ -227,6 +227,20 @@ bool ShellSession::Exists(const std::string &relative) const {
   return fs::exists(fs::path(folder_) / relative);
 }
 
+std::string ShellSession::BuildFile(const std::string &relative) const {
+  return Slurp(env_.at("WIN_BUILD") + "/" + relative);
+}
+
+std::map<std::string, std::string> ShellSession::Files(const std::string &relative) const {
+  std::map<std::string, std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(fs::path(folder_) / relative)) {
+    if (entry.is_regular_file()) {
+      files[fs::relative(entry.path(), folder_).generic_string()] = Slurp(entry.path().string());
+    }
+  }
+  return files;
+}
+
 RunResult ShellSession::Run(const std::string &start, const std::string &script,
                             const std::vector<std::string> &extraArguments) {
   RunResult result;
@@ -235,7 +249,10 @@ RunResult ShellSession::Run(const std::string &start, const std::string &script,
     return result;
   }
   WriteFile("script.txt", script);
-  std::string command = "cd " + Quote(folder_) + " && env";
+  // The loopback update site must be reached directly, never through a proxy.
+  std::string command = "cd " + Quote(folder_) +
+                        " && env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY"
+                        " -u all_proxy -u ALL_PROXY";
   for (const char *key : {"WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "DISPLAY"}) {
     command += " " + std::string(key) + "=" + Quote(env_[key]);
   }

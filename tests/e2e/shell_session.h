@@ -66,6 +66,10 @@ class ShellSession {
   void WriteFile(const std::string &relative, const std::string &content);
   std::string ReadFile(const std::string &relative) const;
   bool Exists(const std::string &relative) const;
+  // A file of the Windows build (plugins/plugin_full.dll ...), byte for byte.
+  std::string BuildFile(const std::string &relative) const;
+  // Every file below `relative` of the shell folder with its content.
+  std::map<std::string, std::string> Files(const std::string &relative) const;
 
   // Runs the shell with `start` (beginPlugin, beginSlitPlugin, beginPluginEx) and the script.
   RunResult Run(const std::string &start, const std::string &script,

@@ -2,6 +2,7 @@
 // what was asked and in which order.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,16 @@ namespace kestrane::testing {
 
 class CallLog {
  public:
-  void Add(std::string entry) { entries_.push_back(std::move(entry)); }
+  // Workers add from their own threads; reads are for the test once they have ended.
+  void Add(std::string entry) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_back(std::move(entry));
+  }
   const std::vector<std::string> &entries() const { return entries_; }
-  void Clear() { entries_.clear(); }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+  }
 
   // Entries that begin with `prefix`, in order.
   std::vector<std::string> Matching(const std::string &prefix) const;
@@ -19,6 +27,7 @@ class CallLog {
   int IndexOf(const std::string &prefix) const;
 
  private:
+  std::mutex mutex_;
   std::vector<std::string> entries_;
 };
 

@@ -107,8 +107,13 @@ Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const ch
 int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                                 unsigned style) {
   log_.Add(std::string("MessageBox ") + text);
-  boxes.push_back({owner, text, caption, style});
-  if (whileBoxOpen) whileBoxOpen();
+  ShownBox shown{owner, text, caption, style};
+  {
+    std::lock_guard<std::mutex> lock(boxesMutex_);
+    boxes.push_back(shown);
+  }
+  if (whileShown) whileShown(shown);
+  std::lock_guard<std::mutex> lock(boxesMutex_);
   if (answers.empty()) return box::kAnswerOk;
   int answer = answers.front();
   answers.pop_front();

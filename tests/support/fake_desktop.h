@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ class FakeDesktop final : public Desktop {
   std::map<std::string, WindowMessageHandler *> classes;
   std::deque<int> answers;  // for the next message boxes; OK when empty
   std::vector<ShownBox> boxes;
-  std::function<void()> whileBoxOpen;  // runs inside every message box, as a modal loop would
+  std::function<void(const ShownBox &)> whileShown;  // runs while a box is open
 
   FakeWindow &Window(WindowHandle w) { return windows.at(w); }
 
@@ -113,6 +114,7 @@ class FakeDesktop final : public Desktop {
 
   CallLog &log_;
   std::uintptr_t nextWindow_ = 0x100;
+  std::mutex boxesMutex_;  // update workers show boxes from their own threads
 };
 
 }  // namespace kestrane::testing

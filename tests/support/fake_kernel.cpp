@@ -3,15 +3,48 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 namespace kestrane::testing {
 
 bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argument) {
   log_.Add("StartThread");
+  std::lock_guard<std::mutex> lock(threadsMutex_);
   ++threadsStarted;
-  pending.emplace_back(routine, argument);
+  if (realThreads) {
+    threads_.emplace_back(routine, argument);
+  } else {
+    pending.emplace_back(routine, argument);
+  }
   return true;
+}
+
+void FakeKernel::JoinThreads() {
+  for (;;) {
+    std::vector<std::thread> running;
+    {
+      std::lock_guard<std::mutex> lock(threadsMutex_);
+      running.swap(threads_);
+    }
+    if (running.empty()) return;
+    for (std::thread &t : running) t.join();
+  }
+}
+
+void FakeKernel::Sleep(unsigned milliseconds) {
+  if (realThreads) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  } else {
+    ticks += milliseconds;
+  }
+  if (onSleep) onSleep();
+}
+
+unsigned FakeKernel::TickCount() {
+  if (!realThreads) return ticks;
+  auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 void FakeKernel::RunPendingThreads() {
@@ -22,7 +55,11 @@ void FakeKernel::RunPendingThreads() {
 
 bool FakeKernel::MoveFileOver(const char *from, const char *to) {
   log_.Add(std::string("MoveFileOver ") + to);
-  return !failReplace && std::rename(from, to) == 0;
+  std::string target = to;
+  bool refused =
+      !failMoveTo.empty() && target.size() >= failMoveTo.size() &&
+      target.compare(target.size() - failMoveTo.size(), failMoveTo.size(), failMoveTo) == 0;
+  return !failReplace && !refused && std::rename(from, to) == 0;
 }
 
 bool FakeKernel::CreateFolder(const char *path) {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,11 @@ namespace kestrane::testing {
 class FakeKernel final : public Kernel {
  public:
   explicit FakeKernel(CallLog &log) : log_(log) {}
+  ~FakeKernel() override { JoinThreads(); }
+
+  // Real threads, real sleeps and a real clock, for tests of the workers' threading.
+  bool realThreads = false;
+  void JoinThreads();
 
   SystemVersion version{true, 5};
   std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
@@ -27,17 +34,17 @@ class FakeKernel final : public Kernel {
   Path ModulePath(ModuleHandle) override { return Path(modulePath); }
   bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
   std::function<void()> onSleep;  // runs in every Sleep, as if time let other threads act
-  void Sleep(unsigned milliseconds) override {
-    ticks += milliseconds;
-    if (onSleep) onSleep();
-  }
+  void Sleep(unsigned milliseconds) override;
   bool failReplace = false;
+  std::string failMoveTo;  // a move whose target ends in this text fails
   bool MoveFileOver(const char *from, const char *to) override;
   bool CreateFolder(const char *path) override;  // a real folder: extraction writes real files
-  unsigned TickCount() override { return ticks; }
+  unsigned TickCount() override;
 
  private:
   CallLog &log_;
+  std::mutex threadsMutex_;
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace kestrane::testing

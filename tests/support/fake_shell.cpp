@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "host/shell_messages.h"
 
@@ -17,13 +18,32 @@ void FakeShell::Set(const std::string &file, const std::string &key, const std::
   files[file][key] = value;
 }
 
-const std::string *FakeShell::Find(const char *file, const char *key) const {
+std::optional<std::string> FakeShell::Find(const char *file, const char *key) const {
   auto f = files.find(file);
-  if (f == files.end()) return nullptr;
-  for (const auto &[k, v] : f->second) {
-    if (strcasecmp(k.c_str(), key) == 0) return &v;
+  if (f != files.end()) {
+    for (const auto &[k, v] : f->second) {
+      if (strcasecmp(k.c_str(), key) == 0) return v;
+    }
+    return std::nullopt;
   }
-  return nullptr;
+  // As the shell reads them: first match wins, blanks around key and value are dropped.
+  std::ifstream in(file, std::ios::binary);
+  auto trim = [](std::string t) {
+    const char *blanks = " \t\r\n";
+    std::size_t first = t.find_first_not_of(blanks);
+    if (first == std::string::npos) return std::string();
+    return t.substr(first, t.find_last_not_of(blanks) - first + 1);
+  };
+  std::string wanted = trim(key);
+  if (!wanted.empty() && wanted.back() == ':') wanted.pop_back();
+  for (std::string line; std::getline(in, line);) {
+    std::size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    if (strcasecmp(trim(line.substr(0, colon)).c_str(), wanted.c_str()) == 0) {
+      return trim(line.substr(colon + 1));
+    }
+  }
+  return std::nullopt;
 }
 
 WindowHandle FakeShell::CoreWindow() {
@@ -44,8 +64,8 @@ void FakeShell::Execute(const char *program, const char *arguments) {
 
 bool FakeShell::ReadBool(const char *file, const char *key, bool fallback) {
   log_.Add(std::string("ReadBool ") + key);
-  const std::string *v = Find(file, key);
-  if (v == nullptr) return fallback;
+  std::optional<std::string> v = Find(file, key);
+  if (!v) return fallback;
   if (strcasecmp(v->c_str(), "true") == 0) return true;
   if (strcasecmp(v->c_str(), "false") == 0) return false;
   return fallback;
@@ -53,14 +73,20 @@ bool FakeShell::ReadBool(const char *file, const char *key, bool fallback) {
 
 int FakeShell::ReadInt(const char *file, const char *key, int fallback) {
   log_.Add(std::string("ReadInt ") + key);
-  const std::string *v = Find(file, key);
-  return v == nullptr ? fallback : std::atoi(v->c_str());
+  std::optional<std::string> v = Find(file, key);
+  return !v ? fallback : std::atoi(v->c_str());
 }
 
 Path FakeShell::ReadString(const char *file, const char *key, const char *fallback) {
   log_.Add(std::string("ReadString ") + key);
-  const std::string *v = Find(file, key);
-  return Path(v == nullptr ? fallback : v->c_str());
+  std::optional<std::string> v = Find(file, key);
+  return Path(!v ? fallback : v->c_str());
+}
+
+LongText FakeShell::ReadLongString(const char *file, const char *key, const char *fallback) {
+  log_.Add(std::string("ReadString ") + key);
+  std::optional<std::string> v = Find(file, key);
+  return LongText(!v ? fallback : v->c_str());
 }
 
 void FakeShell::WriteBool(const char *file, const char *key, bool value) {
@@ -212,8 +238,11 @@ std::intptr_t FakeShell::Send(WindowHandle to, unsigned message, std::uintptr_t 
     m.text = reinterpret_cast<const char *>(lParam);
   }
   log_.Add("Send " + std::to_string(message) + " to " + Window(to));
-  sent.push_back(m);
-  return 0;
+  {
+    std::lock_guard<std::mutex> lock(sentMutex_);
+    sent.push_back(m);
+  }
+  return to != coreWindow && deliver ? deliver(to, message, wParam, lParam) : 0;
 }
 
 }  // namespace kestrane::testing

@@ -1,7 +1,10 @@
 // The shell as a test sees it: in-memory configuration files, recorded calls and messages.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,6 +55,9 @@ class FakeShell final : public Shell {
   std::vector<FakeMenu> menus;  // every menu made, in order
   std::vector<int> shown;       // menus passed to ShowMenu
   std::vector<std::intptr_t> snapped;
+  // Takes the messages sent to windows other than the shell's (Kestrane's own window): the
+  // window procedure as the system would call it. Unset: they are only recorded.
+  std::function<std::intptr_t(WindowHandle, unsigned, std::uintptr_t, std::intptr_t)> deliver;
 
   // The last menu shown as indented lines: "Title [id]", "  item Title -> command *", ...
   std::vector<std::string> ShownTree() const;
@@ -66,6 +72,7 @@ class FakeShell final : public Shell {
   bool ReadBool(const char *file, const char *key, bool fallback) override;
   int ReadInt(const char *file, const char *key, int fallback) override;
   Path ReadString(const char *file, const char *key, const char *fallback) override;
+  LongText ReadLongString(const char *file, const char *key, const char *fallback) override;
   void WriteBool(const char *file, const char *key, bool value) override;
   void WriteInt(const char *file, const char *key, int value) override;
   void WriteString(const char *file, const char *key, const char *value) override;
@@ -88,8 +95,10 @@ class FakeShell final : public Shell {
                      std::intptr_t lParam) override;
 
  private:
-  const std::string *Find(const char *file, const char *key) const;
+  // A key of an in-memory file, else of a real file on disk ("key: value" lines).
+  std::optional<std::string> Find(const char *file, const char *key) const;
   CallLog &log_;
+  std::mutex sentMutex_;  // workers send status texts while the test's thread sends too
 };
 
 }  // namespace kestrane::testing

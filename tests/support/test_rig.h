@@ -5,9 +5,11 @@
 #include "core/manager.h"
 #include "fake_canvas.h"
 #include "fake_desktop.h"
+#include "fake_internet.h"
 #include "fake_kernel.h"
 #include "fake_libraries.h"
 #include "fake_shell.h"
+#include "fake_update_ports.h"
 
 namespace kestrane::testing {
 
@@ -18,7 +20,10 @@ struct TestRig {
   FakeKernel kernel{log};
   FakeLibraries libraries{log};
   FakeCanvas canvas{log};
-  Manager manager{Ports{shell, desktop, kernel, libraries, canvas}};
+  FakeInternet internet;
+  FakeDigest digest;
+  FakeFolderBrowser folders{log};
+  Manager manager{Ports{shell, desktop, kernel, libraries, canvas, internet, digest, folders}};
 
   // The configuration file Kestrane falls back to: "Kestrane.rc" beside the library.
   std::string OwnRcFile() const { return "C:\\Corvane\\plugins\\Kestrane\\Kestrane.rc"; }

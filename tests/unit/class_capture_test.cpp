@@ -118,7 +118,7 @@ TEST(ClassCapture, ShutDownLeavesNoKeyboardHookWhetherArmedOrExplaining) {
   }
   {
     CaptureRig rig;  // the shell ends Kestrane while the explanation is still open
-    rig.desktop.whileBoxOpen = [&] { EndManager(rig.manager, kModule); };
+    rig.desktop.whileShown = [&](const testing::ShownBox &) { EndManager(rig.manager, kModule); };
     rig.Broam("GlobalTransAdd");
     EXPECT_TRUE(rig.desktop.hooks.empty());
     EXPECT_EQ(rig.log.IndexOf("InstallKeyboardHook"), -1);

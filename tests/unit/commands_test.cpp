@@ -191,13 +191,25 @@ TEST(Commands, BoxesOfAboutAndAboutPlugins) {
   EXPECT_EQ(rig.desktop.boxes[2].text, "Alpha\n\n@Alpha Go\n");
 }
 
-TEST(Commands, UpdateCommandsAreRecognisedAndDoNothingYet) {
+// The update commands start their workers from the window thread: one check at a time, one
+// update at a time (the busy index), nothing for a slot not in use.
+TEST(Commands, UpdateCommandsStartOneWorkerEach) {
   CommandRig rig;
+  rig.Broam("@KestraneInternal UpdatePlugin 7");
+  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  rig.Broam("@KestraneInternal CheckForUpdates");
   rig.Broam("@KestraneInternal CheckForUpdates");
   rig.Broam("@KestraneInternal UpdatePlugin 0");
   rig.Broam("@KestraneInternal UpdatePlugin 0");
-  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
-  EXPECT_TRUE(rig.desktop.boxes.empty());
+  EXPECT_EQ(rig.manager.busyIndex.load(), 0);
+  EXPECT_EQ(rig.kernel.threadsStarted, 3);  // the check, the gear, the update
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].text,
+            "You must wait for current download\nto complete before starting another!");
+  // Without Kestrane's window the workers cannot ask for their slots and end at once.
+  for (auto &[routine, argument] : rig.kernel.pending) {
+    if (argument != &rig.manager) routine(argument);
+  }
 }
 
 TEST(SlitToggle, DocksAndReleasesAndAlwaysAnnounces) {

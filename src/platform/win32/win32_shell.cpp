@@ -45,6 +45,10 @@ Path Win32Shell::ReadString(const char *file, const char *key, const char *fallb
   return Path(::ReadString(file, key, fallback));
 }
 
+LongText Win32Shell::ReadLongString(const char *file, const char *key, const char *fallback) {
+  return LongText(::ReadString(file, key, fallback));
+}
+
 void Win32Shell::WriteBool(const char *file, const char *key, bool value) {
   ::WriteBool(file, key, value);
 }

@@ -14,6 +14,7 @@ class Win32Shell final : public Shell {
   bool ReadBool(const char *file, const char *key, bool fallback) override;
   int ReadInt(const char *file, const char *key, int fallback) override;
   Path ReadString(const char *file, const char *key, const char *fallback) override;
+  LongText ReadLongString(const char *file, const char *key, const char *fallback) override;
   void WriteBool(const char *file, const char *key, bool value) override;
   void WriteInt(const char *file, const char *key, int value) override;
   void WriteString(const char *file, const char *key, const char *value) override;

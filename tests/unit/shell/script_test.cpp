@@ -72,6 +72,12 @@ TEST(ScriptLineTest, Answers) {
   EXPECT_EQ(Parsed("answer cancel").answer, Answer::kCancel);
   EXPECT_TRUE(Rejected("answer Yes"));
   EXPECT_TRUE(Rejected("answer"));
+  EXPECT_EQ(Parsed("hold").verb, ScriptVerb::kHold);
+  EXPECT_TRUE(Rejected("hold yes"));
+  EXPECT_EQ(Parsed("waitfor 500 text=\"Update done\"").text, "text=\"Update done\"");
+  EXPECT_EQ(Parsed("waitfor 500 x").numbers[0], 500);
+  EXPECT_TRUE(Rejected("waitfor x y"));
+  EXPECT_TRUE(Rejected("waitfor 500"));
 }
 
 TEST(ScriptLineTest, MistakesAreErrors) {

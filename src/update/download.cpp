@@ -1,0 +1,92 @@
+#include "update/download.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/path_text.h"
+#include "core/text_file.h"
+#include "platform/internet.h"
+#include "platform/kernel.h"
+#include "update/staged_file.h"
+#include "update/url_text.h"
+
+namespace kestrane {
+
+namespace {
+
+bool IsBody(unsigned status) { return status == 0 || (status >= 200 && status <= 299); }
+
+bool Cancelled(DownloadWatch *watch) { return watch != nullptr && watch->Cancelled(); }
+
+// The opened URL, or null when it cannot be opened or answers with anything but a body that
+// may fit the limit.
+std::unique_ptr<InternetTransfer> OpenBody(Internet &internet, Path &url, std::uint64_t limit,
+                                           DownloadWatch *watch, UrlAnswer &answer) {
+  if (!EnsureUrlScheme(url)) return nullptr;
+  std::unique_ptr<InternetTransfer> transfer = internet.Open(url.c_str());
+  if (!transfer || Cancelled(watch)) return nullptr;
+  answer = transfer->Answer();
+  if (!IsBody(answer.status) || (answer.hasLength && answer.length > limit)) return nullptr;
+  return transfer;
+}
+
+// Reads the whole body, handing each block to `sink`. True only when the body ended cleanly,
+// within the limit, and as long as its announced length.
+template <typename Sink>
+bool ReadBody(InternetTransfer &transfer, const UrlAnswer &answer, std::uint64_t limit,
+              DownloadWatch *watch, Sink &&sink) {
+  char block[kReadBlockBytes];
+  std::uint64_t total = 0;
+  for (;;) {
+    std::size_t received = 0;
+    ReadResult result = transfer.Read(block, sizeof block, received);
+    if (Cancelled(watch) || result == ReadResult::kFailed) return false;
+    if (result == ReadResult::kEnd) break;
+    total += received;
+    if (total > limit || !sink(block, received)) return false;
+    if (watch != nullptr) watch->Progress(total, answer.hasLength ? answer.length : 0);
+  }
+  // WinINet ends a body the server broke off with a clean read: only the length tells.
+  return !answer.hasLength || total == answer.length;
+}
+
+struct FileCloser {
+  void operator()(std::FILE *f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
+                     DownloadWatch *watch) {
+  UrlAnswer answer;
+  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
+  if (!transfer) return false;
+  std::string body;
+  auto keep = [&](const char *data, std::size_t size) {
+    body.append(data, size);
+    return true;
+  };
+  return ReadBody(*transfer, answer, limit, watch, keep) && AppendToFile(path, body);
+}
+
+bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
+                       std::uint64_t limit, DownloadWatch *watch) {
+  TrimBlanks(path);
+  UrlAnswer answer;
+  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
+  if (!transfer) return false;
+  StagedFile partial;
+  if (!partial.Name(path.view(), kPartialSuffix)) return false;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
+  if (!file) return false;
+  auto write = [&](const char *data, std::size_t size) {
+    return std::fwrite(data, 1, size, file.get()) == size;
+  };
+  if (!ReadBody(*transfer, answer, limit, watch, write)) return false;
+  transfer.reset();
+  if (std::fclose(file.release()) != 0) return false;
+  return partial.MoveOver(kernel, path.c_str());
+}
+
+}  // namespace kestrane

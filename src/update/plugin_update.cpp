@@ -1,0 +1,298 @@
+#include "update/plugin_update.h"
+
+#include <memory>
+#include <new>
+
+#include "core/path_text.h"
+#include "core/plugin_table.h"
+#include "ui/commands.h"
+#include "update/download.h"
+#include "update/plugin_release.h"
+#include "update/update_files.h"
+#include "update/update_metadata.h"
+#include "update/update_worker.h"
+#include "update/zip_extraction.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr unsigned kInfo = box::kTopMost | box::kIconInformation;
+constexpr unsigned kError = box::kTopMost | box::kIconError;
+constexpr unsigned kQuestion = kInfo | box::kYesNo;
+constexpr unsigned kStopTimeoutMs = 4000;
+constexpr unsigned kStopPollMs = 50;
+constexpr unsigned kProgressEveryMs = 250;  // at most four progress texts a second
+
+constexpr const char *kNoInformation = "No update information was available";
+constexpr const char *kAlreadyCurrent = "You already have the online version of this plugin";
+constexpr const char *kConsent =
+    "Name: \t\t%s\nCurrent Version: \t%s\nDate: \t\t%s\n\nOnline Version: \t%s\nDate: \t\t%s\n"
+    "Author: \t\t%s\n\nDescription...\n%s\n\nChanges...\n%s\n\nDo you want to download this "
+    "update?";
+constexpr const char *kNoFileInformation =
+    "No file information was provided!\nPlease contact the plugin's developer.";
+constexpr const char *kReloadProblem = "A Problem occurred when trying\nto reload the plugin.";
+constexpr const char *kDownloadFailed = "Could not complete download";
+constexpr const char *kComplete =
+    "Update Procedure Complete.\n\nIf the download included a zip file you\nmay have to check "
+    "that the files where\nextracted to the right place ;P";
+constexpr const char *kChecksumMismatch =
+    "The downloaded file %s does not match its published checksum.";
+constexpr const char *kChecksumUnavailable =
+    "The downloaded file %s cannot be checked against its published checksum:\nthis system "
+    "cannot compute SHA-256 checksums.";
+constexpr const char *kZipQuestion =
+    "The update included a zip archive called %s.\nWould you like to extract it now? If yes, "
+    "then\nyou will be prompted for a folder to extract it to.";
+constexpr const char *kFolderTitle = "Select the folder to extract to...";
+constexpr const char *kExtractionMessage =
+    "The zip archive extraction produced the following message...\n\n%s";
+
+using Message = BoundedText<10000>;
+
+// What the update needs of its slot, taken on the window thread.
+struct Snapshot {
+  bool inUse = false;
+  Path path;
+  Path name;
+  WindowHandle coreWindow = kNoWindow;
+  PluginRelease own;
+  UpdateMetadata published;
+};
+
+bool TakeSnapshot(WorkerRun &run, int slot, Snapshot &s) {
+  return run.OnWindowThread([&](Manager &m) {
+    const PluginEntry &e = m.plugins.slots[slot];
+    s.inUse = e.inUse;
+    if (!s.inUse) return;
+    s.path = e.path;
+    s.name = e.name;
+    s.coreWindow = m.coreWindow;
+    s.own = OwnRelease(m, slot);
+    s.published =
+        ReadUpdateMetadata(m.ports.shell, MetadataFilePath(m.hostFolder).c_str(), e.name.c_str());
+  });
+}
+
+// Results apply only to a slot that still holds the plug-in the update began with.
+PluginEntry *Same(Manager &m, int slot, const Path &path) {
+  PluginEntry &e = m.plugins.slots[slot];
+  return e.inUse && e.path.view() == path.view() ? &e : nullptr;
+}
+
+void ClearUpdateFlag(WorkerRun &run, int slot, const Path &path) {
+  run.OnWindowThread([&](Manager &m) {
+    if (PluginEntry *e = Same(m, slot, path)) e->updateAvailable = false;
+  });
+}
+
+void Toggle(Manager &m, int slot) {
+  BoundedText<32> command;
+  command.Format("TogglePlugin %d", slot);
+  CarryOutCommand(m, command.view());
+}
+
+enum class StopOutcome { kStopped, kStillRunning, kGone, kShutDown };
+
+// The TogglePlugin command, then up to four seconds for the plug-in to be seen stopped.
+StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
+  bool same = false;
+  bool running = true;
+  auto stop = [&](Manager &m) {
+    PluginEntry *e = Same(m, slot, path);
+    same = e != nullptr;
+    if (!same) return;
+    Toggle(m, slot);
+    running = e->running;
+    if (!running) {
+      m.updates.pausedSlot = slot;
+      m.updates.pausedPath = path;
+    }
+  };
+  auto look = [&](Manager &m) {
+    PluginEntry *e = Same(m, slot, path);
+    same = e != nullptr;
+    running = same && e->running;
+  };
+  if (!run.OnWindowThread(stop)) return StopOutcome::kShutDown;
+  Kernel &kernel = run.ports().kernel;
+  unsigned started = kernel.TickCount();
+  while (same && running) {
+    if (kernel.TickCount() - started > kStopTimeoutMs) return StopOutcome::kStillRunning;
+    kernel.Sleep(kStopPollMs);
+    if (!run.OnWindowThread(look)) return StopOutcome::kShutDown;
+  }
+  return same ? StopOutcome::kStopped : StopOutcome::kGone;
+}
+
+// `updated` false: back on its old files, for which the update is still there.
+void RestartPlugin(WorkerRun &run, int slot, const Path &path, bool updated) {
+  run.OnWindowThread([&](Manager &m) {
+    if (m.updates.pausedSlot == slot) m.updates.pausedSlot = -1;
+    PluginEntry *e = Same(m, slot, path);
+    if (e == nullptr) return;
+    if (!e->running) Toggle(m, slot);
+    e->updateAvailable = !updated;
+  });
+}
+
+// Progress texts for one file, when the server gave its length.
+class FileWatch final : public DownloadWatch {
+ public:
+  FileWatch(WorkerRun &run, WindowHandle coreWindow, const Path &name)
+      : run_(run), coreWindow_(coreWindow), name_(name), last_(run.ports().kernel.TickCount()) {}
+
+  bool Cancelled() override { return run_.Stopped(); }
+
+  void Progress(std::uint64_t received, std::uint64_t length) override {
+    if (length == 0) return;
+    unsigned now = run_.ports().kernel.TickCount();
+    if (now - last_ < kProgressEveryMs) return;
+    last_ = now;
+    BoundedText<300> text;
+    text.Format("Downloading %s... %u%%", name_.c_str(),
+                static_cast<unsigned>(received * 100 / length));
+    run_.Status(coreWindow_, text.c_str());
+  }
+
+ private:
+  WorkerRun &run_;
+  WindowHandle coreWindow_;
+  const Path &name_;
+  unsigned last_;
+};
+
+void ShowAboutFile(WorkerRun &run, const char *format, const Path &name) {
+  Message text;
+  text.Format(format, name.c_str());
+  run.Show(text.c_str(), kError);
+}
+
+// One file of the update, fetched to its temporary name and checked. Shows why when it fails.
+bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &file) {
+  Message status;
+  status.Format("Downloading %s...", file.name.c_str());
+  run.Status(coreWindow, status.c_str());
+  Path url = file.url;
+  Path incoming{file.incoming.c_str()};
+  FileWatch watch(run, coreWindow, file.name);
+  bool arrived = DownloadUrlToFile(run.ports().internet, run.ports().kernel, url, incoming,
+                                   kUpdateFileLimitBytes, &watch);
+  if (run.Stopped()) return false;
+  if (!arrived) {
+    run.Show(kDownloadFailed, kError);
+    return false;
+  }
+  if (!file.hasDigest) return true;
+  switch (CheckSha256(run.ports().digest, file.incoming.c_str(), file.digest)) {
+    case DigestCheck::kMatch: return true;
+    case DigestCheck::kMismatch: ShowAboutFile(run, kChecksumMismatch, file.name); break;
+    case DigestCheck::kUnavailable: ShowAboutFile(run, kChecksumUnavailable, file.name); break;
+  }
+  return false;
+}
+
+void OfferExtraction(WorkerRun &run, const UpdateFile &file) {
+  Message question;
+  question.Format(kZipQuestion, FileNamePart(file.target.view()).c_str());
+  if (run.Show(question.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return;
+  Manager &m = run.manager();
+  Path folder =
+      m.ports.folders.ChooseFolder(m.managerWindow.load(), kFolderTitle, kBrowseFileSystemFolders);
+  TrimBlanks(folder);
+  if (folder.empty() || run.Stopped()) return;
+  if (folder.view().back() != '\\' && !folder.Append("\\")) return;
+  Path result = ExtractZipArchive(m, file.target.c_str(), folder.c_str());
+  if (result.empty()) return;
+  Message text;
+  text.Format(kExtractionMessage, result.c_str());
+  run.Show(text.c_str(), kInfo);
+}
+
+// The list of URLs to fetch: files, or the archive in its place; empty when neither is given.
+std::string_view FileList(const UpdateMetadata &published) {
+  if (IsPublished(published.files.view())) return published.files.view();
+  if (IsPublished(published.archive.view())) return published.archive.view();
+  return {};
+}
+
+bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
+  std::string_view list = FileList(s.published);
+  std::string_view sha256 =
+      IsPublished(s.published.sha256.view()) ? s.published.sha256.view() : std::string_view();
+  PlanResult result = PlanUpdateFiles(list, FolderPart(s.path.view()).view(), sha256, plan);
+  switch (result.problem) {
+    case PlanProblem::kNone: return true;
+    case PlanProblem::kNoFiles: run.Show(kNoFileInformation, kError); break;
+    case PlanProblem::kUnsafeName: run.Show(kDownloadFailed, kError); break;
+    case PlanProblem::kBadChecksum:
+      ShowAboutFile(run, kChecksumMismatch, plan.files[result.file].name);
+      break;
+  }
+  return false;
+}
+
+void UpdateSlot(WorkerRun &run, int slot) {
+  auto s = std::unique_ptr<Snapshot>(new (std::nothrow) Snapshot);
+  auto plan = std::unique_ptr<UpdatePlan>(new (std::nothrow) UpdatePlan);
+  if (!s || !plan || !TakeSnapshot(run, slot, *s) || !s->inUse) return;
+  const UpdateMetadata &published = s->published;
+  if (!IsPublished(published.version.view())) {
+    run.Show(kNoInformation, kError);
+    ClearUpdateFlag(run, slot, s->path);
+    return;
+  }
+  if (published.version.view() == s->own.version.view() &&
+      published.date.view() == s->own.date.view()) {
+    run.Show(kAlreadyCurrent, kError);
+    ClearUpdateFlag(run, slot, s->path);
+    return;
+  }
+  Message consent;
+  consent.Format(kConsent, s->name.c_str(), s->own.version.c_str(), s->own.date.c_str(),
+                 published.version.c_str(), published.date.c_str(), published.author.c_str(),
+                 published.information.c_str(), published.changes.c_str());
+  if (run.Show(consent.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return;
+  if (!PlanFiles(run, *s, *plan)) return;
+
+  // Everything arrives while the plug-in keeps running; a failure leaves it untouched.
+  for (int i = 0; i < plan->count; ++i) {
+    if (!DownloadUpdateFile(run, s->coreWindow, plan->files[i])) return;
+  }
+  switch (StopPlugin(run, slot, s->path)) {
+    case StopOutcome::kStopped: break;
+    case StopOutcome::kShutDown: return;
+    case StopOutcome::kGone: run.Show(kDownloadFailed, kError); return;
+    case StopOutcome::kStillRunning: run.Show(kReloadProblem, kError); return;
+  }
+  // File moves only: they run to their end even when shut-down comes meanwhile.
+  if (!ReplaceFiles(run.ports().kernel, *plan)) {
+    RestartPlugin(run, slot, s->path, false);
+    run.Show(kDownloadFailed, kError);
+    return;
+  }
+  DiscardPreviousFiles(*plan);
+  for (int i = 0; i < plan->count && !run.Stopped(); ++i) {
+    if (plan->files[i].name.view().find(".zip") != std::string_view::npos) {
+      OfferExtraction(run, plan->files[i]);
+    }
+  }
+  RestartPlugin(run, slot, s->path, true);
+  run.Show(kComplete, kInfo);
+}
+
+}  // namespace
+
+void PluginUpdateWorker(WorkerRun &run) {
+  Manager &m = run.manager();
+  int slot = m.busyIndex.load();
+  try {
+    if (ValidSlot(slot)) UpdateSlot(run, slot);
+  } catch (...) {
+    // Out of memory: the update ends here, its staged files removed on the way out.
+  }
+  m.busyIndex = -1;
+}
+
+}  // namespace kestrane

@@ -1,0 +1,175 @@
+#include "update/update_files.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "core/path_text.h"
+#include "platform/kernel.h"
+#include "update/download.h"
+#include "update/url_text.h"
+
+namespace kestrane {
+
+namespace {
+
+// Elements separated by runs of blanks; the empty ones between them are no element.
+template <typename Each>
+bool ForEachElement(std::string_view list, Each &&each) {
+  while (!list.empty()) {
+    std::size_t blank = list.find(' ');
+    std::string_view element = list.substr(0, blank);
+    if (!element.empty() && !each(element)) return false;
+    if (blank == std::string_view::npos) break;
+    list.remove_prefix(blank + 1);
+  }
+  return true;
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && EqualNoCase(text.substr(text.size() - end.size()), end);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = Lower(c);
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// A name of ours: one of its files would be staged over another one's target.
+bool IsStagingName(std::string_view name) {
+  return EndsWithNoCase(name, kIncomingSuffix) || EndsWithNoCase(name, kPreviousSuffix) ||
+         EndsWithNoCase(name, kPartialSuffix);
+}
+
+bool PlanFile(std::string_view element, std::string_view folder, UpdatePlan &plan) {
+  if (plan.count == kMaxUpdateFiles) return false;
+  UpdateFile &file = plan.files[plan.count];
+  element = TrimBlanks(element);
+  if (!file.url.Assign(element)) return false;
+  file.name = UrlFileName(file.url.view());
+  if (!IsPlainFileName(file.name.view()) || IsStagingName(file.name.view())) return false;
+  for (int i = 0; i < plan.count; ++i) {
+    if (EqualNoCase(plan.files[i].name.view(), file.name.view())) return false;
+  }
+  // Every name the file will go by must fit: the target, its new and partial files, the old.
+  BoundedText<kPathCapacity + 32> longest;
+  longest.Format("%.*s%s%s%s", static_cast<int>(folder.size()), folder.data(), file.name.c_str(),
+                 kIncomingSuffix, kPartialSuffix);
+  if (longest.size() > Path::kMaxLength || !file.target.Assign(folder) ||
+      !file.target.Append(file.name.view()) ||
+      !file.incoming.Name(file.target.view(), kIncomingSuffix)) {
+    return false;
+  }
+  ++plan.count;
+  return true;
+}
+
+struct FileCloser {
+  void operator()(std::FILE *f) const { std::fclose(f); }
+};
+
+bool Exists(const char *path) {
+  return static_cast<bool>(std::unique_ptr<std::FILE, FileCloser>(std::fopen(path, "rb")));
+}
+
+// Puts the old file back over the new one, or removes a new file that had no old one.
+void PutBack(Kernel &kernel, UpdateFile &file) {
+  bool replaced = file.replaced;
+  file.replaced = false;
+  if (file.previous.named()) {
+    // Should even that fail, the old file is all the user has left: kept, never removed.
+    if (!file.previous.MoveOver(kernel, file.target.c_str())) file.previous.Release();
+  } else if (replaced) {
+    std::remove(file.target.c_str());
+  }
+}
+
+}  // namespace
+
+PlanResult PlanUpdateFiles(std::string_view list, std::string_view folder, std::string_view sha256,
+                           UpdatePlan &plan) {
+  plan.count = 0;
+  if (!ForEachElement(list, [&](std::string_view e) { return PlanFile(e, folder, plan); })) {
+    return {PlanProblem::kUnsafeName, plan.count};
+  }
+  if (plan.count == 0) return {PlanProblem::kNoFiles, 0};
+  if (sha256.empty()) return {};
+  int digests = 0;
+  bool wellFormed = ForEachElement(sha256, [&](std::string_view hex) {
+    if (digests == plan.count) return false;
+    UpdateFile &file = plan.files[digests];
+    if (!ParseSha256(hex, file.digest)) return false;
+    file.hasDigest = true;
+    ++digests;
+    return true;
+  });
+  if (!wellFormed)
+    return {PlanProblem::kBadChecksum, digests < plan.count ? digests : plan.count - 1};
+  if (digests != plan.count) return {PlanProblem::kBadChecksum, digests};
+  return {};
+}
+
+bool ParseSha256(std::string_view hex, Sha256 &digest) {
+  if (hex.size() != 2 * kSha256Bytes) return false;
+  for (std::size_t i = 0; i < kSha256Bytes; ++i) {
+    int high = HexValue(hex[2 * i]);
+    int low = HexValue(hex[2 * i + 1]);
+    if (high < 0 || low < 0) return false;
+    digest.bytes[i] = static_cast<unsigned char>(high * 16 + low);
+  }
+  return true;
+}
+
+DigestCheck CheckSha256(Digest &digest, const char *path, const Sha256 &expected) {
+  std::unique_ptr<Sha256Hasher> hasher = digest.StartSha256();
+  if (!hasher) return DigestCheck::kUnavailable;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return DigestCheck::kMismatch;
+  char block[16 * 1024];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
+    if (!hasher->Add(block, n)) return DigestCheck::kUnavailable;
+  }
+  Sha256 actual;
+  if (std::ferror(file.get()) != 0) return DigestCheck::kMismatch;
+  if (!hasher->Finish(actual)) return DigestCheck::kUnavailable;
+  for (std::size_t i = 0; i < kSha256Bytes; ++i) {
+    if (actual.bytes[i] != expected.bytes[i]) return DigestCheck::kMismatch;
+  }
+  return DigestCheck::kMatch;
+}
+
+bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {
+  for (int i = 0; i < plan.count; ++i) {
+    UpdateFile &file = plan.files[i];
+    bool moved = true;
+    if (Exists(file.target.c_str())) {
+      moved = file.previous.Name(file.target.view(), kPreviousSuffix) &&
+              kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
+      if (!moved) file.previous.Release();  // the target is still where it was
+    }
+    if (moved && file.incoming.MoveOver(kernel, file.target.c_str())) {
+      file.replaced = true;
+      continue;
+    }
+    for (int j = i; j >= 0; --j) PutBack(kernel, plan.files[j]);
+    return false;
+  }
+  return true;
+}
+
+void DiscardPreviousFiles(UpdatePlan &plan) {
+  for (int i = 0; i < plan.count; ++i) plan.files[i].previous.Remove();
+}
+
+}  // namespace kestrane

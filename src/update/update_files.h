@@ -1,0 +1,66 @@
+// The files of one plug-in update as a transaction: each downloaded beside its target under a
+// temporary name, then all moved into place together, or none.
+#pragma once
+
+#include <string_view>
+
+#include "core/bounded_text.h"
+#include "platform/digest.h"
+#include "update/staged_file.h"
+
+namespace kestrane {
+
+class Digest;
+class Kernel;
+
+constexpr int kMaxUpdateFiles = 32;
+constexpr const char *kIncomingSuffix = ".kestrane-new";
+constexpr const char *kPreviousSuffix = ".kestrane-old";
+
+struct UpdateFile {
+  Path url;     // one element of the list, trimmed
+  Path name;    // the last segment of its URL
+  Path target;  // the plug-in's folder and the name
+  StagedFile incoming;
+  StagedFile previous;  // the target moved aside while the new file takes its place
+  bool hasDigest = false;
+  Sha256 digest;
+  bool replaced = false;
+};
+
+struct UpdatePlan {
+  UpdateFile files[kMaxUpdateFiles];
+  int count = 0;
+};
+
+enum class PlanProblem {
+  kNone,
+  kNoFiles,      // the list holds no element
+  kUnsafeName,   // a name that could leave the folder, a duplicate, too many, too long
+  kBadChecksum,  // the published digests do not fit the files; `file` names the first
+};
+
+struct PlanResult {
+  PlanProblem problem = PlanProblem::kNone;
+  int file = 0;
+};
+
+// Splits the list at blanks into URLs and plans each one's target in `folder` (which ends in a
+// separator). `sha256` is the published digest list, or nothing when none is published.
+// Touches no file.
+PlanResult PlanUpdateFiles(std::string_view list, std::string_view folder, std::string_view sha256,
+                           UpdatePlan &plan);
+
+// 64 hexadecimal digits, either case.
+bool ParseSha256(std::string_view hex, Sha256 &digest);
+
+enum class DigestCheck { kMatch, kMismatch, kUnavailable };
+DigestCheck CheckSha256(Digest &digest, const char *path, const Sha256 &expected);
+
+// Moves every target aside and its new file into place. When one cannot be moved, every file
+// already replaced is put back and the answer is false.
+bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan);
+// After a replacement: the old files are no longer needed.
+void DiscardPreviousFiles(UpdatePlan &plan);
+
+}  // namespace kestrane

@@ -1,0 +1,66 @@
+#include "update/update_metadata.h"
+
+#include "core/path_text.h"
+
+namespace kestrane {
+
+namespace {
+
+using Key = BoundedText<300>;  // room for a 259-character name and the longest suffix
+
+Key KeyFor(const char *name, const char *suffix) {
+  Key key;
+  key.Format("%s.%s:", name, suffix);
+  return key;
+}
+
+template <typename Text>
+Text Read(Shell &shell, const char *file, const char *name, const char *suffix) {
+  Key key = KeyFor(name, suffix);
+  if constexpr (Text::kCapacity > Path::kCapacity) {
+    return Text(shell.ReadLongString(file, key.c_str(), kNoInfo).view());
+  } else {
+    return Text(shell.ReadString(file, key.c_str(), kNoInfo).view());
+  }
+}
+
+template <typename Text>
+Text ReadTrimmed(Shell &shell, const char *file, const char *name, const char *suffix) {
+  Text text = Read<Text>(shell, file, name, suffix);
+  TrimBlanks(text);
+  return text;
+}
+
+}  // namespace
+
+Path MetadataFilePath(const Path &hostFolder) {
+  Path path;
+  path.Format("%s%s", hostFolder.c_str(), kMetadataFileName);
+  return path;
+}
+
+UpdateMetadata ReadUpdateMetadata(Shell &shell, const char *file, const char *name) {
+  UpdateMetadata m;
+  m.version = ReadTrimmed<ShortText>(shell, file, name, "version");
+  m.date = ReadTrimmed<ShortText>(shell, file, name, "date");
+  m.author = Read<ShortText>(shell, file, name, "author");
+  m.changes = Read<LongText>(shell, file, name, "changes");
+  m.files = ReadTrimmed<Path>(shell, file, name, "files");
+  m.information = Read<LongText>(shell, file, name, "information");
+  m.archive = ReadTrimmed<LongText>(shell, file, name, "archive");
+  m.sha256 = ReadTrimmed<LongText>(shell, file, name, "sha256");
+  return m;
+}
+
+bool IsPublished(std::string_view value) { return !value.empty() && value != kNoInfo; }
+
+bool IsUpdateAvailable(std::string_view version, std::string_view date, std::string_view ownVersion,
+                       std::string_view ownDate) {
+  version = TrimBlanks(version);
+  date = TrimBlanks(date);
+  ownVersion = TrimBlanks(ownVersion);
+  ownDate = TrimBlanks(ownDate);
+  return (version != ownVersion || date != ownDate) && IsPublished(version) && IsPublished(date);
+}
+
+}  // namespace kestrane

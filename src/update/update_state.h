@@ -1,0 +1,23 @@
+// What the update workers share with the window thread beyond the plug-in table.
+#pragma once
+
+#include <atomic>
+
+#include "core/bounded_text.h"
+
+namespace kestrane {
+
+struct UpdateState {
+  // Raised by every shut-down. A worker remembers the value it started with and leaves, without
+  // touching the window or the table again, once it differs.
+  std::atomic<unsigned> epoch{0};
+  std::atomic<bool> checkRunning{false};  // one update check at a time
+  std::atomic<int> spinningWorkers{0};    // the gear turns while this is above 0
+
+  // Window thread only: a plug-in an update has stopped and not yet started again. Shut-down
+  // marks it enabled again in the list file, so an update cut short does not leave it off.
+  int pausedSlot = -1;
+  Path pausedPath;
+};
+
+}  // namespace kestrane

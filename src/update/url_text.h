@@ -1,0 +1,23 @@
+// Addresses of update files and the names their local copies get.
+#pragma once
+
+#include <string_view>
+
+#include "core/bounded_text.h"
+
+namespace kestrane {
+
+// Puts "http://" in front of a text that holds no "://" anywhere; an address of any scheme
+// passes unchanged. False, with the text unchanged, when the result would not fit: a cut
+// address would name another file.
+bool EnsureUrlScheme(Path &url);
+
+// The part after the last "/"; the whole text when it holds none; empty when it ends in "/".
+Path UrlFileName(std::string_view url);
+
+// True only for a name that stays directly inside the folder it is joined to and names an
+// ordinary file there: not empty, "." or "..", no "\", "/" or ":", no character Windows
+// refuses in file names, no trailing dot or blank (Windows would drop it), no device name.
+bool IsPlainFileName(std::string_view name);
+
+}  // namespace kestrane

@@ -1,0 +1,451 @@
+// Online updates end to end: the real Kestrane.dll in corvane.exe under Wine, real WinINet
+// against a loopback update site in this process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "shell_session.h"
+#include "update_site.h"
+#include "zip_maker.h"
+
+namespace kestrane::e2e {
+namespace {
+
+using site::UpdateSite;
+
+// A text as the transcript quotes it.
+std::string Quoted(const std::string &text) {
+  std::string q = "\"";
+  for (char c : text) {
+    if (c == '\n') {
+      q += "\\n";
+    } else if (c == '\t') {
+      q += "\\t";
+    } else {
+      if (c == '\\' || c == '"') q += '\\';
+      q += c;
+    }
+  }
+  return q + "\"";
+}
+
+std::string Box(const std::string &style, const std::string &text) {
+  return "msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=" + style + " text=" + Quoted(text);
+}
+const std::string kInfo = "0x00040040", kError = "0x00040010", kQuestion = "0x00040044";
+
+const char kComplete[] =
+    "Update Procedure Complete.\n\nIf the download included a zip file you\nmay have to check "
+    "that the files where\nextracted to the right place ;P";
+
+std::string Sha256(const std::string &content) {
+  char name[] = "/tmp/kestrane-sha-XXXXXX";
+  int fd = mkstemp(name);
+  if (fd < 0) return "";
+  FILE *f = fdopen(fd, "wb");
+  std::fwrite(content.data(), 1, content.size(), f);
+  std::fclose(f);
+  std::string command = std::string("sha256sum ") + name;
+  FILE *p = popen(command.c_str(), "r");
+  char hex[65] = {};
+  if (p == nullptr || std::fread(hex, 1, 64, p) != 64) hex[0] = 0;
+  if (p != nullptr) pclose(p);
+  std::remove(name);
+  return hex;
+}
+
+// Alpha at plugins/a/a.dll (plugin_ex, version 1.0); its update is plugin_full with a new .info.
+struct AlphaSession {
+  AlphaSession() {
+    session.InstallKestrane();
+    session.InstallPlugin("plugin_ex", "plugins/a/a.dll", kOldInfo);
+    session.WriteFile("KSTR_Plugins.rc", "plugins\\a\\a.dll\r\n");
+    newLibrary = session.BuildFile("plugins/plugin_full.dll");
+    site.Serve("a.dll", newLibrary);
+    site.Serve("files/a.info", kNewInfo);
+    site.Redirect("a.info", "files/a.info");
+    Publish("Alpha.files: " + site.Url("a.dll") + " " + site.Url("a.info") + "\n");
+  }
+  void Publish(const std::string &extra) {
+    session.WriteFile("metadata.txt",
+                      "Alpha.version: 2.0\nAlpha.date: 2004-06-01\n"
+                      "Alpha.author: Ann\nAlpha.information: A clock.\n"
+                      "Alpha.changes: Faster.\n" +
+                          extra);
+  }
+  static constexpr const char *kOldInfo = "1=Alpha\n2=1.0\n3=Ann\n4=2004-01-01\n";
+  static constexpr const char *kNewInfo = "1=Alpha\n2=2.0\n3=Ann\n4=2004-06-01\n";
+  ShellSession session;
+  UpdateSite site;
+  std::string newLibrary;
+};
+
+TEST(Updates, TwoFilesReplaceTheRunningPluginWhichStartsAgainOnThem) {
+  AlphaSession s;
+  ASSERT_TRUE(s.site.Running());
+  RunResult run = s.session.Run("beginPlugin",
+                                "answer yes\n"
+                                "broam @KestraneInternal UpdatePlugin 0\n"
+                                "waitfor 20000 Update Procedure Complete\n"
+                                "broam @KestraneInternal AboutPlugins\n"
+                                "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_EQ(s.site.Requests(),
+            (std::vector<std::string>{"GET /a.dll", "GET /a.info", "GET /files/a.info"}));
+  EXPECT_EQ(run.Lines("status \"Downloading a."),
+            (std::vector<std::string>{"status \"Downloading a.dll...\"",
+                                      "status \"Downloading a.info...\""}))
+      << run.Dump();
+  auto boxes = run.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 3u) << run.Dump();
+  EXPECT_EQ(boxes[0],
+            Box(kQuestion,
+                "Name: \t\tAlpha\nCurrent Version: \t1.0\nDate: \t\t2004-01-01\n\nOnline "
+                "Version: \t2.0\nDate: \t\t2004-06-01\nAuthor: \t\tAnn\n\nDescription...\nA "
+                "clock.\n\nChanges...\nFaster.\n\nDo you want to download this update?") +
+                " -> yes");
+  EXPECT_EQ(boxes[1], Box(kInfo, kComplete) + " -> ok");
+  EXPECT_NE(boxes[2].find("text=\"Alpha 2.0 by Ann (2004-06-01)"), std::string::npos) << boxes[2];
+  EXPECT_EQ(run.PluginStartsAndEnds(), (std::vector<std::string>{
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                       }))
+      << run.Dump();
+  // Both new files were there before the plug-in was stopped.
+  EXPECT_LT(run.Find("status \"Downloading a.info...\""), run.Find("plugin a.dll endPlugin"));
+  EXPECT_EQ(s.session.Files("plugins"),
+            (std::map<std::string, std::string>{{"plugins/a/a.dll", s.newLibrary},
+                                                {"plugins/a/a.info", AlphaSession::kNewInfo}}));
+  EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+}
+
+// Two plug-ins name one site, a third another, a fourth none: three requests, one file of
+// the three bodies, the count, and the marked plug-ins under "Update Plugin".
+TEST(Updates, TheCheckFetchesEachSiteOnceAndTheMenuShowsWhatItMarked) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const std::string one = site.Url("one/meta.txt"), two = site.Url("two/meta.txt");
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", "1=Alpha\n2=1.0\n4=d1\n8=" + one + "\n");
+  session.InstallPlugin("plugin_full", "plugins/b/b.dll", "1=Beta\n2=1.0\n4=d1\n8=" + one + "\n");
+  session.InstallPlugin("plugin_full", "plugins/c/c.dll", "1=Gamma\n2=1.0\n4=d1\n8=" + two + "\n");
+  session.InstallPlugin("plugin_noinfo", "plugins/d/d.dll");
+  session.WriteFile("KSTR_Plugins.rc",
+                    "plugins\\a\\a.dll\r\nplugins\\b\\b.dll\r\nplugins\\c\\c.dll\r\n"
+                    "plugins\\d\\d.dll\r\n");
+  session.WriteFile("Kestrane.rc",
+                    "Kestrane.plugin.defaultupdateURL: " + site.Url("default/meta.txt") + "\r\n");
+  const std::string bodies[] = {
+      "Alpha.version: 1.1\nAlpha.date: d1\nBeta.version: 1.0\n"
+      "Beta.date: d1\n",
+      "Gamma.version: 1.0\r\nGamma.date: d2\r\n", "d.dll.version: 0.1\nd.dll.date: 2004\n"};
+  site.Serve("one/meta.txt", bodies[0]);
+  site.Serve("two/meta.txt", bodies[1]);
+  site.Serve("default/meta.txt", bodies[2]);
+  RunResult run = session.Run("beginPlugin",
+                              "broam @KestraneInternal CheckForUpdates\n"
+                              "waitfor 20000 updates available\n"
+                              "rclick Kestrane\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_EQ(site.Requests(), (std::vector<std::string>{"GET /one/meta.txt", "GET /two/meta.txt",
+                                                       "GET /default/meta.txt"}));
+  EXPECT_EQ(session.ReadFile("metadata.txt"), bodies[0] + bodies[1] + bodies[2]);
+  EXPECT_EQ(run.Lines("status"),
+            std::vector<std::string>{"status \"Downloading Update Information...\""});
+  EXPECT_EQ(run.Lines("msgbox"),
+            std::vector<std::string>{
+                Box(kInfo,
+                    "There are 3 updates available.\n\nUse the \"Update Plugin\" menu\nto "
+                    "choose the updates you wish\nto install.") +
+                " -> ok"});
+  int menu = run.Find("menu   sub \"Update Plugin\"");
+  ASSERT_NE(menu, -1) << run.Dump();
+  EXPECT_EQ(std::vector<std::string>(run.transcript.begin() + menu + 1,
+                                     run.transcript.begin() + menu + 5),
+            (std::vector<std::string>{
+                "menu     item \"Alpha\" \"@KestraneInternal UpdatePlugin 0\" checked=0",
+                "menu     item \"Gamma\" \"@KestraneInternal UpdatePlugin 2\" checked=0",
+                "menu     item \"d.dll\" \"@KestraneInternal UpdatePlugin 3\" checked=0",
+                "menu   nop \"\""}))
+      << run.Dump();
+}
+
+// Sites that answer with an error page, break off, send more than a metadata file may hold,
+// or redirect: only whole bodies reach metadata.txt.
+TEST(Updates, TheCheckKeepsOnlyWholeMetadataBodies) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const char *paths[] = {"missing.txt", "short.txt", "huge.txt", "moved.txt"};
+  std::string list;
+  for (int i = 0; i < 4; ++i) {
+    std::string n = std::to_string(i);
+    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
+                          "1=P" + n + "\n2=1.0\n4=d1\n8=" + site.Url(paths[i]) + "\n");
+    list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
+  }
+  session.WriteFile("KSTR_Plugins.rc", list);
+  site.Status("missing.txt", 404);
+  site.BreakOff("short.txt", "P1.version: 2.0\nP1.date: d2\n", 10);
+  site.Oversize("huge.txt", 3 << 19, false);
+  site.Redirect("moved.txt", "real/meta.txt");
+  site.Serve("real/meta.txt", "P3.version: 2.0\nP3.date: d2\n");
+  session.WriteFile("metadata.txt", "P0.version: 9\nP0.date: d9\n");  // the last check's
+  RunResult run = session.Run("beginPlugin",
+                              "broam @KestraneInternal CheckForUpdates\n"
+                              "waitfor 20000 There are\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_EQ(session.ReadFile("metadata.txt"), "P3.version: 2.0\nP3.date: d2\n");
+  EXPECT_NE(run.Find("msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=0x00040040 "
+                     "text=\"There are 1 updates available."),
+            -1)
+      << run.Dump();
+  EXPECT_EQ(site.Requests().size(), 5u);
+  EXPECT_FALSE(session.Exists("metadata.txt.kestrane-new"));
+}
+
+// Three plug-ins, three ways an update ends before anything is fetched.
+TEST(Updates, DeclinedUnpublishedAndCurrentUpdatesChangeNothing) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", "1=Alpha\n2=1.0\n4=d1\n");
+  session.InstallPlugin("plugin_full", "plugins/b/b.dll", "1=Beta\n2=1.0\n4=d1\n");
+  session.InstallPlugin("plugin_full", "plugins/c/c.dll", "1=Gamma\n2=1.0\n4=d1\n");
+  session.WriteFile("KSTR_Plugins.rc",
+                    "plugins\\a\\a.dll\r\nplugins\\b\\b.dll\r\nplugins\\c\\c.dll\r\n");
+  session.WriteFile("metadata.txt",
+                    "Alpha.version: 2.0\nAlpha.date: d2\nAlpha.files: " + site.Url("a.dll") +
+                        "\nGamma.version: 1.0\n"
+                        "Gamma.date: d1\nGamma.files: " +
+                        site.Url("c.dll") + "\n");
+  auto before = session.Files("plugins");
+  RunResult run = session.Run("beginPlugin",
+                              "answer no\n"
+                              "broam @KestraneInternal UpdatePlugin 0\n"
+                              "waitfor 10000 -> no\n"
+                              "wait 100\n"
+                              "broam @KestraneInternal UpdatePlugin 1\n"
+                              "waitfor 10000 No update information\n"
+                              "wait 100\n"
+                              "broam @KestraneInternal UpdatePlugin 2\n"
+                              "waitfor 10000 online version\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  auto boxes = run.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 3u) << run.Dump();
+  EXPECT_NE(boxes[0].find("style=0x00040044 text=\"Name: \\t\\tAlpha"), std::string::npos);
+  EXPECT_EQ(boxes[1], Box(kError, "No update information was available") + " -> ok");
+  EXPECT_EQ(boxes[2], Box(kError, "You already have the online version of this plugin") + " -> ok");
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(run.PluginStartsAndEnds().size(), 6u);  // three starts, three ends at shut-down
+  EXPECT_EQ(session.Files("plugins"), before);
+}
+
+// Every hostile answer, one plug-in each in one session: afterwards every plug-in still runs
+// on its old files, nothing new lies in its folder, and the user was told why.
+TEST(Updates, HostileSitesLeaveEveryPluginAsItWas) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const std::string good(3000, 'g');
+  site.Serve("good.txt", good);
+  site.Status("missing.dll", 404);
+  site.Status("broken.dll", 500);
+  site.BreakOff("short.dll", std::string(5000, 's'), 2000);
+  site.Oversize("huge.dll", std::uint64_t{300} << 20, true);
+  site.Stall("stall.dll", std::string(4000, 'x'), 1000);
+  site.Serve("evil.dll", "evil");
+  struct Case {
+    std::string files, sha256, message;
+  } cases[] = {
+      {site.Url("good.txt") + " " + site.Url("missing.dll"), "", "Could not complete download"},
+      {site.Url("broken.dll"), "", "Could not complete download"},
+      {site.Url("good.txt") + " " + site.Url("short.dll"), "", "Could not complete download"},
+      {site.Url("huge.dll"), "", "Could not complete download"},
+      {site.Url("good.txt") + " " + site.Url("x/..\\..\\evil.dll"), "",
+       "Could not complete download"},
+      {site.Url("good.txt") + " " + site.Url("evil.dll"), Sha256(good) + " " + Sha256("not evil"),
+       "The downloaded file evil.dll does not match its published checksum."},
+      {site.Url("stall.dll"), "", "Could not complete download"},  // after the 10 s time-out
+  };
+  std::string list, metadata, script;
+  for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+    std::string n = std::to_string(i);
+    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
+                          "1=P" + n + "\n2=1.0\n4=d1\n");
+    list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
+    metadata +=
+        "P" + n + ".version: 2.0\nP" + n + ".date: d2\nP" + n + ".files: " + cases[i].files + "\n";
+    if (!cases[i].sha256.empty()) metadata += "P" + n + ".sha256: " + cases[i].sha256 + "\n";
+    // The worker gives the busy index back just after its last box closes.
+    script += "answer yes\nbroam @KestraneInternal UpdatePlugin " + n +
+              "\nwaitfor 20000 style=0x00040010\nwait 100\n";
+  }
+  session.WriteFile("KSTR_Plugins.rc", list);
+  session.WriteFile("metadata.txt", metadata);
+  auto before = session.Files("plugins");
+  RunResult run = session.Run("beginPlugin", script + "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  auto boxes = run.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 2 * std::size(cases)) << run.Dump();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(boxes[2 * i + 1], Box(kError, cases[i].message) + " -> ok") << i;
+  }
+  EXPECT_EQ(session.Files("plugins"), before);
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+  // Each plug-in ran from its start to the shell's end: never stopped for its update.
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    std::string dll = "plugin p" + std::to_string(i) + ".dll ";
+    EXPECT_EQ(run.Lines(dll + "endPlugin").size(), 1u) << i;
+    EXPECT_GT(run.Find(dll + "endPlugin"), run.Find("end")) << i;
+  }
+  auto requests = site.Requests();
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /x/evil.dll") +
+                std::count(requests.begin(), requests.end(), "GET /evil.dll"),
+            1);  // the traversal was refused before anything was fetched; the sum after
+}
+
+// endPlugin while a download hangs, and while the consent box is still open, five times each:
+// the shell lives on, the library leaves once its worker has ended, nothing is left behind.
+TEST(Updates, ShutDownDuringADownloadOrAnOpenQuestion) {
+  for (int round = 0; round < 10; ++round) {
+    AlphaSession s;
+    s.site.Trickle("a.dll", std::string(64 * 1024, 'n'), 1024, 50);
+    bool question = round % 2 == 1;
+    auto before = s.session.Files("plugins");
+    RunResult run =
+        s.session.Run("beginPlugin", question ? "hold\nanswer yes\n"
+                                                "broam @KestraneInternal UpdatePlugin 0\n"
+                                                "waitfor 10000 msgbox held\n"
+                                                "end\n"
+                                              : "answer yes\n"
+                                                "broam @KestraneInternal UpdatePlugin 0\n"
+                                                "waitfor 10000 Downloading a.dll\n"
+                                                "wait 200\n"
+                                                "end\n");
+    ASSERT_EQ(run.exitCode, 0) << run.Dump();
+    EXPECT_NE(run.Find("alive"), -1);
+    EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+    EXPECT_EQ(run.Find("library never left"), -1) << run.Dump();
+    if (question) {
+      EXPECT_GT(run.Find("library left"), run.Find("unloaded")) << run.Dump();
+      EXPECT_GT(run.Find("msgbox owner"), run.Find("unloaded")) << run.Dump();
+      EXPECT_TRUE(s.site.Requests().empty());  // Yes after shut-down does nothing
+    } else {
+      EXPECT_EQ(s.site.Requests(), std::vector<std::string>{"GET /a.dll"});
+    }
+    EXPECT_EQ(run.Lines("msgbox owner").size(), 1u) << run.Dump();
+    EXPECT_EQ(run.PluginStartsAndEnds().size(), 2u) << run.Dump();
+    EXPECT_EQ(s.session.Files("plugins"), before) << round;
+    EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+  }
+}
+
+// Four updates that each bring an archive: a good one extracted through the real folder
+// browser, one whose names climb out of the folder, a corrupted one, and a file that is no zip.
+// Every update counts as done; only the good archive writes anything.
+TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const std::string scratch = session.folder() + "/archives/";
+  std::filesystem::create_directories(scratch);
+  auto archive = [&](const std::string &name, const std::vector<testing::ZipItem> &items,
+                     const std::string &comment = "") {
+    EXPECT_TRUE(testing::MakeZip(scratch + name, items, comment));
+    return scratch + name;
+  };
+  const std::string guide(5000, 'g');
+  auto bytes = [&](const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  site.Serve(
+      "good.zip",
+      bytes(archive("good.zip",
+                    {{"readme.txt", "read me"}, {"docs/", ""}, {"docs/deep/guide.txt", guide}},
+                    "Version 2.0 of the clock")));
+  site.Serve("climb.zip", bytes(archive("climb.zip", {{"ok.txt", "ok"}, {"../../evil.txt", "x"}})));
+  std::string spoilt = archive("spoilt.zip", {{"data.bin", std::string(4000, 'd'), true}});
+  ASSERT_TRUE(testing::CorruptEntryData(spoilt, 0));
+  site.Serve("spoilt.zip", bytes(spoilt));
+  site.Serve("plain.zip", "this is no archive");
+  std::filesystem::remove_all(scratch);
+
+  const char *zips[] = {"good.zip", "climb.zip", "spoilt.zip", "plain.zip"};
+  std::string list, metadata, script;
+  for (int i = 0; i < 4; ++i) {
+    std::string n = std::to_string(i);
+    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
+                          "1=P" + n + "\n2=1.0\n4=d1\n");
+    session.WriteFile("out" + n + "/keep.txt", "mine");
+    list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
+    metadata += "P" + n + ".version: 2.0\nP" + n + ".date: d2\nP" + n +
+                ".archive: " + site.Url(zips[i]) + "\n";
+    script += "answer yes\nanswer yes\ndialog folder " + session.WindowsFolder() + "out" + n +
+              "\nbroam @KestraneInternal UpdatePlugin " + n +
+              "\nwaitfor 20000 Update Procedure Complete\nwait 100\n";
+  }
+  session.WriteFile("KSTR_Plugins.rc", list);
+  session.WriteFile("metadata.txt", metadata);
+  RunResult run = session.Run("beginPlugin", script + "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+
+  // As the browser gives it: the folder's own letter case.
+  std::string out = "Z:" + session.folder() + "/out0/";
+  std::replace(out.begin(), out.end(), '/', '\\');
+  const std::string messages[] = {
+      "The following files where extracted...\n\n" + out + "readme.txt\n" + out + "docs/\n" + out +
+          "docs/deep/guide.txt\n",
+      "The zip archive extraction produced the following message...\n\n"
+      "Version 2.0 of the clock",
+      "The zip archive extraction produced the following message...\n\nError Extracting File",
+      "The zip archive extraction produced the following message...\n\nError Extracting File",
+      "The zip archive extraction produced the following message...\n\nCould Not Open Zip"};
+  std::vector<std::string> shown;
+  for (const std::string &line : run.Lines("msgbox")) {
+    if (line.find("Name: ") == std::string::npos &&
+        line.find("Update Procedure Complete") == std::string::npos &&
+        line.find("The update included") == std::string::npos) {
+      shown.push_back(line);
+    }
+  }
+  std::vector<std::string> expected;
+  for (const std::string &m : messages) expected.push_back(Box(kInfo, m) + " -> ok");
+  EXPECT_EQ(shown, expected) << run.Dump();
+  EXPECT_NE(run.Find(Box(kQuestion,
+                         "The update included a zip archive called good.zip.\nWould "
+                         "you like to extract it now? If yes, then\nyou will be "
+                         "prompted for a folder to extract it to.")),
+            -1)
+      << run.Dump();
+  EXPECT_EQ(run.Lines("dialog folder").size(), 4u) << run.Dump();
+  EXPECT_EQ(run.Lines("msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=0x00040040 "
+                      "text=\"Update Procedure Complete")
+                .size(),
+            4u);
+
+  EXPECT_EQ(session.Files("out0"),
+            (std::map<std::string, std::string>{{"out0/keep.txt", "mine"},
+                                                {"out0/readme.txt", "read me"},
+                                                {"out0/docs/deep/guide.txt", guide}}));
+  for (const char *n : {"1", "2", "3"}) {
+    EXPECT_EQ(session.Files(std::string("out") + n),
+              (std::map<std::string, std::string>{{std::string("out") + n + "/keep.txt", "mine"}}));
+  }
+  EXPECT_FALSE(session.Exists("evil.txt"));
+  EXPECT_EQ(session.ReadFile("plugins/p3/plain.zip"), "this is no archive");
+}
+
+}  // namespace
+}  // namespace kestrane::e2e

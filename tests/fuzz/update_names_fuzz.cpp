@@ -1,0 +1,67 @@
+// Arbitrary update-site texts through the URL and file-name helpers and the planning of an
+// update's files: no name that is accepted can lead out of the plug-in's folder.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/path_text.h"
+#include "update/update_files.h"
+#include "update/update_metadata.h"
+#include "update/url_text.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  using namespace kestrane;
+  // Three texts separated by NUL bytes: a files list, a digest list, a version pair.
+  std::string input(reinterpret_cast<const char *>(data), size);
+  std::size_t first = input.find('\0');
+  std::string list = input.substr(0, first);
+  std::string rest = first == std::string::npos ? "" : input.substr(first + 1);
+  std::string sums = rest.substr(0, rest.find('\0'));
+
+  Path url{list};
+  Path before = url;
+  if (EnsureUrlScheme(url)) {
+    Check(url.view().find("://") != std::string_view::npos);
+    if (before.view().find("://") == std::string_view::npos) {
+      Check(url.view() == "http://" + std::string(before.view()));
+    }
+  } else {
+    Check(url.view() == before.view());
+  }
+
+  Path name = UrlFileName(list);
+  Check(name.view().find('/') == std::string_view::npos);
+  const std::string folder = "c:\\corvane\\plugins\\clock\\";
+  if (IsPlainFileName(name.view())) {
+    Check(name.view().find_first_of("\\/:") == std::string_view::npos);
+    Check(name.view() != "." && name.view() != "..");
+    Check(FolderPart(folder + std::string(name.view())).view() == folder);
+  }
+
+  static UpdatePlan plan;
+  PlanResult result = PlanUpdateFiles(list, folder, sums, plan);
+  if (result.problem == PlanProblem::kNone) {
+    Check(plan.count > 0 && plan.count <= kMaxUpdateFiles);
+    for (int i = 0; i < plan.count; ++i) {
+      const UpdateFile &file = plan.files[i];
+      Check(FolderPart(file.target.view()).view() == folder);
+      Check(FolderPart(file.incoming.c_str()).view() == folder);
+      Check(file.hasDigest == !sums.empty() || sums.find_first_not_of(' ') == std::string::npos);
+      for (int j = 0; j < i; ++j) Check(plan.files[j].name.view() != file.name.view());
+    }
+  }
+  for (int i = 0; i < plan.count; ++i) plan.files[i].incoming.Release();  // nothing on disk
+
+  std::string_view version = TrimBlanks(std::string_view(rest));
+  Check(!IsUpdateAvailable(version, version, rest, rest));
+  return 0;
+}

@@ -1,0 +1,361 @@
+#include <gtest/gtest.h>
+
+#include "core/plugin_table.h"
+#include "core/startup.h"
+#include "ui/commands.h"
+#include "update_rig.h"
+
+namespace kestrane {
+namespace {
+
+using testing::FakeDigest;
+using testing::ScriptedAnswer;
+using testing::UpdateRig;
+
+const char kConsentOfAlpha[] =
+    "Name: \t\tAlpha\nCurrent Version: \t1.0\nDate: \t\t2004-01-01\n\nOnline Version: \t1.1\n"
+    "Date: \t\t2004-02-02\nAuthor: \t\tAnn\n\nDescription...\nA clock.\n\nChanges...\nFaster."
+    "\n\nDo you want to download this update?";
+
+// Alpha (slot 0, running) with an update of three files on http://site/; Beta (slot 1) beside.
+struct AlphaRig : UpdateRig {
+  AlphaRig() {
+    Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "2004-01-01"}});
+    Plugin("b", {{1, "Beta"}});
+    Write("plugins/a/a.txt", "old text");
+    Publish("Alpha.files: http://site/a.dll http://site/a.txt site/a.ini\n");
+    internet.Serve("http://site/a.dll", "new a");
+    internet.Serve("http://site/a.txt", "new text");
+    internet.Serve("http://site/a.ini", "new ini");
+    Start("plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+    manager.plugins.slots[0].updateAvailable = true;
+    before = Folder("plugins");
+  }
+  void Publish(const std::string &extra) {
+    Write("metadata.txt",
+          "Alpha.version: 1.1\nAlpha.date: 2004-02-02\nAlpha.author: Ann\n"
+          "Alpha.information: A clock.\nAlpha.changes: Faster.\n" +
+              extra);
+  }
+  void Update(std::initializer_list<int> answers = {box::kAnswerYes}) {
+    desktop.answers.assign(answers.begin(), answers.end());
+    HandleBroam(manager, "@KestraneInternal UpdatePlugin 0");
+    RunWorkers();
+  }
+  bool Running() const { return manager.plugins.slots[0].running; }
+  bool Marked() const { return manager.plugins.slots[0].updateAvailable; }
+  std::map<std::string, std::string> before;
+};
+
+TEST(PluginUpdate, EveryFileArrivesBeforeTheOneStopAndStart) {
+  AlphaRig rig;
+  rig.Update();
+  EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{
+                             kConsentOfAlpha,
+                             "Update Procedure Complete.\n\nIf the download included a zip file "
+                             "you\nmay have to check that the files where\nextracted to the right "
+                             "place ;P"}));
+  EXPECT_EQ(rig.desktop.boxes[0].style, box::kTopMost | box::kIconInformation | box::kYesNo);
+  EXPECT_EQ(rig.desktop.boxes[1].style, box::kTopMost | box::kIconInformation);
+  EXPECT_EQ(rig.Statuses(),
+            (std::vector<std::string>{"Downloading a.dll...", "Downloading a.txt...",
+                                      "Downloading a.ini..."}));
+  EXPECT_EQ(rig.Folder("plugins"),
+            (std::map<std::string, std::string>{{"plugins/a/a.dll", "new a"},
+                                                {"plugins/a/a.ini", "new ini"},
+                                                {"plugins/a/a.txt", "new text"},
+                                                {"plugins/b/b.dll", "old b"}}));
+  EXPECT_EQ(rig.PluginCalls("endPlugin"), 1);
+  EXPECT_EQ(rig.PluginCalls("beginPlugin"), 1);
+  EXPECT_GT(rig.log.IndexOf("call endPlugin"), rig.log.IndexOf("MessageBox Name:"));
+  EXPECT_TRUE(rig.Running());
+  EXPECT_FALSE(rig.Marked());
+  EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  EXPECT_EQ(rig.manager.updates.spinningWorkers.load(), 0);
+  EXPECT_EQ(rig.manager.spinner.targetSpeed.load(), 0.0f);  // the gear slows down again
+}
+
+// A file whose length is known shows its progress, at most every 250 ms; one without, none.
+TEST(PluginUpdate, ProgressTextsAtMostFourASecond) {
+  AlphaRig rig;
+  ScriptedAnswer slow, unannounced;
+  slow.body.assign(10240, 'd');  // ten blocks, 100 ms each
+  slow.beforeRead = [&] { rig.kernel.ticks += 100; };
+  unannounced = slow;
+  unannounced.withoutLength = true;
+  rig.internet.Serve("http://site/a.dll", slow);
+  rig.internet.Serve("http://site/a.txt", unannounced);
+  rig.Update();
+  EXPECT_EQ(rig.Statuses(),
+            (std::vector<std::string>{"Downloading a.dll...", "Downloading a.dll... 30%",
+                                      "Downloading a.dll... 60%", "Downloading a.dll... 90%",
+                                      "Downloading a.txt...", "Downloading a.ini..."}));
+}
+
+// Whatever goes wrong before everything has arrived: the plug-in keeps running on its old
+// files, nothing new stays in its folder, it stays marked, and the user hears why.
+TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
+  const std::string sum = FakeDigest::Hex("new a") + " " + FakeDigest::Hex("new text") + " " +
+                          FakeDigest::Hex("new ini");
+  struct Case {
+    const char *what;
+    std::function<void(AlphaRig &)> arrange;
+    const char *message;
+    int opened;  // URLs asked for
+  } cases[] = {
+      {"404 on file 2 of 3",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.status = 404;
+         r.internet.Serve("http://site/a.txt", a);
+       },
+       "Could not complete download", 2},
+      {"500",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.status = 500;
+         r.internet.Serve("http://site/a.ini", a);
+       },
+       "Could not complete download", 3},
+      {"broken off",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.body = "new";
+         a.length = 10;
+         r.internet.Serve("http://site/a.txt", a);
+       },
+       "Could not complete download", 2},
+      {"timed out",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.body = "new text";
+         a.failAfter = 3;
+         r.internet.Serve("http://site/a.dll", a);
+       },
+       "Could not complete download", 1},
+      {"too large",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.length = 1ull << 40;
+         r.internet.Serve("http://site/a.txt", a);
+       },
+       "Could not complete download", 2},
+      {"unreachable",
+       [](AlphaRig &r) {
+         ScriptedAnswer a;
+         a.refuse = true;
+         r.internet.Serve("http://site/a.ini", a);
+       },
+       "Could not complete download", 3},
+      {"traversal",
+       [](AlphaRig &r) {
+         r.Publish(
+             "Alpha.files: http://site/a.dll "
+             "http://site/..\\..\\evil.dll\n");
+       },
+       "Could not complete download", 0},
+      {"drive", [](AlphaRig &r) { r.Publish("Alpha.files: http://site/c:evil.dll\n"); },
+       "Could not complete download", 0},
+      {"twice", [](AlphaRig &r) { r.Publish("Alpha.files: http://site/a.dll http://x/A.DLL\n"); },
+       "Could not complete download", 0},
+      {"name of ours",
+       [](AlphaRig &r) {
+         r.Publish(
+             "Alpha.files: http://site/a.dll "
+             "http://site/a.dll.kestrane-new\n");
+       },
+       "Could not complete download", 0},
+      {"wrong sum",
+       [sum](AlphaRig &r) {
+         r.Publish(
+             "Alpha.files: http://site/a.dll "
+             "http://site/a.txt site/a.ini\nAlpha.sha256: " +
+             sum + "\n");
+         r.internet.Serve("http://site/a.txt", "evil");
+       },
+       "The downloaded file a.txt does not match its published checksum.", 2},
+      {"too few sums",
+       [sum](AlphaRig &r) {
+         r.Publish(
+             "Alpha.files: http://site/a.dll "
+             "http://site/a.txt site/a.ini\nAlpha.sha256: " +
+             sum.substr(0, 129) + "\n");
+       },
+       "The downloaded file a.ini does not match its published checksum.", 0},
+      {"no SHA-256",
+       [sum](AlphaRig &r) {
+         r.Publish(
+             "Alpha.files: http://site/a.dll "
+             "http://site/a.txt site/a.ini\nAlpha.sha256: " +
+             sum + "\n");
+         r.digest.available = false;
+       },
+       "The downloaded file a.dll cannot be checked against its published checksum:\nthis "
+       "system cannot compute SHA-256 checksums.",
+       1},
+  };
+  for (const Case &c : cases) {
+    AlphaRig rig;
+    c.arrange(rig);
+    rig.Update();
+    EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{kConsentOfAlpha, c.message})) << c.what;
+    EXPECT_EQ(rig.desktop.boxes.back().style, box::kTopMost | box::kIconError) << c.what;
+    EXPECT_EQ(static_cast<int>(rig.internet.Opened().size()), c.opened) << c.what;
+    EXPECT_EQ(rig.Folder("plugins"), rig.before) << c.what;
+    EXPECT_EQ(rig.PluginCalls("endPlugin"), 0) << c.what;
+    EXPECT_TRUE(rig.Running() && rig.Marked()) << c.what;
+    EXPECT_EQ(rig.manager.busyIndex.load(), -1) << c.what;
+  }
+}
+
+TEST(PluginUpdate, AFileThatCannotBeMovedIntoPlacePutsEveryOtherBack) {
+  AlphaRig rig;
+  rig.kernel.failMoveTo = "a.ini";
+  rig.Update();
+  EXPECT_EQ(rig.Boxes().back(), "Could not complete download");
+  EXPECT_EQ(rig.Folder("plugins"), rig.before);
+  EXPECT_EQ(rig.PluginCalls("endPlugin"), 1);  // stopped, then started on its old files
+  EXPECT_EQ(rig.PluginCalls("beginPlugin"), 1);
+  EXPECT_TRUE(rig.Running() && rig.Marked());
+  EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+}
+
+TEST(PluginUpdate, EndsBeforeDownloadingWhenThereIsNothingToDo) {
+  struct Case {
+    const char *metadata;
+    std::vector<int> answers;
+    std::vector<std::string> boxes;
+    bool marked;
+  } cases[] = {
+      {"", {}, {"No update information was available"}, false},
+      {"Alpha.version: 1.0\nAlpha.date: 2004-01-01\n",
+       {},
+       {"You already have the online version of this plugin"},
+       false},
+      {"Alpha.version: 1.1\nAlpha.date: 2004-02-02\nAlpha.files: http://site/a.dll\n",
+       {box::kAnswerNo},
+       {"Name:"},
+       true},
+      {"Alpha.version: 1.1\nAlpha.date: 2004-02-02\nAlpha.files:\nAlpha.archive:   \n",
+       {box::kAnswerYes},
+       {"Name:", "No file information was provided!\nPlease contact the plugin's developer."},
+       true},
+  };
+  for (const Case &c : cases) {
+    AlphaRig rig;
+    rig.Write("metadata.txt", c.metadata);
+    rig.desktop.answers.assign(c.answers.begin(), c.answers.end());
+    HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 0");
+    rig.RunWorkers();
+    std::vector<std::string> boxes = rig.Boxes();
+    if (!boxes.empty() && boxes[0].rfind("Name:", 0) == 0) boxes[0] = "Name:";
+    EXPECT_EQ(boxes, c.boxes) << c.metadata;
+    EXPECT_TRUE(rig.internet.Opened().empty());
+    EXPECT_EQ(rig.PluginCalls("endPlugin"), 0);
+    EXPECT_EQ(rig.Marked(), c.marked) << c.metadata;
+  }
+}
+
+// The same version with its date unpublished is still offered, the date shown as missing;
+// the archive then stands in for the files, and its zip offer leads to the folder browser.
+TEST(PluginUpdate, AnArchiveInPlaceOfTheFilesIsOfferedForExtraction) {
+  AlphaRig rig;
+  rig.Write("metadata.txt", "Alpha.version: 1.0\nAlpha.files:\nAlpha.archive: http://site/a.zip\n");
+  rig.internet.Serve("http://site/a.zip", "PK...");
+  rig.folders.answers = {"/chosen/folder"};
+  rig.Update({box::kAnswerYes, box::kAnswerYes});
+  std::vector<std::string> boxes = rig.Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_NE(boxes[0].find("Online Version: \t1.0\nDate: \t\t[No Info]\nAuthor: \t\t[No Info]"),
+            std::string::npos)
+      << boxes[0];
+  EXPECT_EQ(boxes[1],
+            "The update included a zip archive called a.zip.\nWould you like to extract it now? "
+            "If yes, then\nyou will be prompted for a folder to extract it to.");
+  EXPECT_EQ(rig.desktop.boxes[1].style, box::kTopMost | box::kIconInformation | box::kYesNo);
+  EXPECT_EQ(rig.log.Matching("ChooseFolder"),
+            std::vector<std::string>{"ChooseFolder Select the folder to extract to..."});
+  EXPECT_EQ(rig.folders.lastOwner, rig.window);
+  EXPECT_EQ(rig.folders.lastFlags, 1u);
+  // What came is no archive: the extraction says so, and the update still counts as done.
+  EXPECT_EQ(boxes[2],
+            "The zip archive extraction produced the following message...\n\n"
+            "Could Not Open Zip");
+  EXPECT_EQ(rig.Read("plugins/a/a.zip"), "PK...");
+  EXPECT_TRUE(rig.Running());
+}
+
+TEST(PluginUpdate, APluginThatWasNotRunningIsStartedAndTheWaitForItsStopRunsOut) {
+  AlphaRig rig;
+  TogglePluginEntry(rig.manager, 0);
+  rig.Update();
+  EXPECT_EQ(rig.Boxes().back(), "A Problem occurred when trying\nto reload the plugin.");
+  EXPECT_GE(rig.kernel.ticks, 4000u);
+  EXPECT_LT(rig.kernel.ticks, 4200u);
+  EXPECT_TRUE(rig.Running());
+  EXPECT_EQ(rig.Folder("plugins"), rig.before);
+}
+
+TEST(UpdatePluginCommand, ASecondUpdateWaitsForTheFirst) {
+  AlphaRig rig;
+  HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 0");
+  HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 1");
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{
+                             "You must wait for current download\nto complete before starting "
+                             "another!"});
+  EXPECT_EQ(rig.desktop.boxes[0].style, box::kTopMost | box::kIconError);
+  EXPECT_EQ(rig.manager.busyIndex.load(), 0);
+  rig.desktop.answers = {box::kAnswerNo};
+  rig.RunWorkers();
+  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 1");
+  EXPECT_EQ(rig.manager.busyIndex.load(), 1);
+}
+
+// Shut-down while a file downloads, while the user is asked, and while the plug-in is
+// stopped for its new files: the worker leaves without a message, a window call or a file
+// of the update left behind, and the plug-in is not left switched off in the list.
+TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
+  {
+    AlphaRig rig;
+    ScriptedAnswer slow;
+    slow.body = "new text";
+    slow.beforeRead = [&] { EndManager(rig.manager, kNoModule); };
+    rig.internet.Serve("http://site/a.txt", slow);
+    rig.Update();
+    EXPECT_EQ(rig.internet.CloseAllCalls(), 1);
+    EXPECT_EQ(rig.internet.Opened().size(), 2u);
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kConsentOfAlpha});
+    EXPECT_EQ(rig.Folder("plugins"), rig.before);
+    EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  }
+  {
+    AlphaRig rig;
+    rig.desktop.whileShown = [&](const testing::ShownBox &) { EndManager(rig.manager, kNoModule); };
+    rig.Update({box::kAnswerYes});
+    EXPECT_TRUE(rig.internet.Opened().empty());
+    EXPECT_EQ(rig.Folder("plugins"), rig.before);
+  }
+  {
+    AlphaRig rig;
+    rig.Publish("Alpha.files: http://site/a.dll http://site/a.zip\n");
+    rig.internet.Serve("http://site/a.zip", "PK");
+    rig.desktop.whileShown = [&](const testing::ShownBox &b) {
+      if (b.text.rfind("The update included", 0) == 0) EndManager(rig.manager, kNoModule);
+    };
+    rig.Update({box::kAnswerYes, box::kAnswerYes});
+    EXPECT_EQ(rig.Boxes().size(), 2u);
+    EXPECT_TRUE(rig.log.Matching("ChooseFolder").empty());
+    EXPECT_EQ(rig.Read("plugins/a/a.dll"), "new a");  // the files were in place already
+    EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+    EXPECT_EQ(rig.Folder("plugins"),
+              (std::map<std::string, std::string>{{"plugins/a/a.dll", "new a"},
+                                                  {"plugins/a/a.txt", "old text"},
+                                                  {"plugins/a/a.zip", "PK"},
+                                                  {"plugins/b/b.dll", "old b"}}));
+  }
+}
+
+}  // namespace
+}  // namespace kestrane

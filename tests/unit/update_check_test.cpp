@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "core/plugin_table.h"
+#include "core/startup.h"
+#include "ui/commands.h"
+#include "update/update_metadata.h"
+#include "update_rig.h"
+
+namespace kestrane {
+namespace {
+
+using testing::ScriptedAnswer;
+using testing::UpdateRig;
+
+TEST(IsUpdateAvailable, VersionOrDateDiffersAndBothArePublished) {
+  struct Case {
+    const char *version, *date, *ownVersion, *ownDate;
+    bool available;
+  } cases[] = {
+      {"1.2", "2004-02-02", "1.2", "2004-01-01", true},  // a new date alone is enough
+      {"1.3", "[No Info]", "1.2", "2004-01-01", false},
+      {"1.3", "", "1.2", "2004-01-01", false},
+      {"[No Info]", "2004-02-02", "1.2", "2004-01-01", false},
+      {"1.2 \t\r", "2004-01-01", "1.2", "2004-01-01", false},  // blanks are no difference
+      {"V1.2", "2004-01-01", "v1.2", "2004-01-01", true},      // letter case is
+      {"1.0", "2004-01-01", "", "", true},                     // a plug-in without pluginInfo
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(IsUpdateAvailable(c.version, c.date, c.ownVersion, c.ownDate), c.available)
+        << c.version << " " << c.date;
+  }
+}
+
+// Alpha and Beta name one site, Gamma another, Delta the default one, Epsilon (stopped) a
+// third, and Zeta has no pluginInfo at all.
+struct CheckRig : UpdateRig {
+  CheckRig() {
+    Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "d1"}, {8, "http://one/m.txt"}});
+    Plugin("b", {{1, "Beta"}, {2, "2.0"}, {4, "d2"}, {8, "http://one/m.txt"}});
+    Plugin("c", {{1, "Gamma"}, {2, "3.0"}, {4, "d3"}, {8, "http://two/m.txt"}});
+    Plugin("d", {{1, "Delta"}, {2, "4.0"}, {4, "d4"}, {8, "http://default/m.txt"}});
+    Plugin("e", {{1, "Epsilon"}, {2, "5.0"}, {4, "d5"}, {8, "http://three/m.txt"}});
+    Plugin("z");
+    shell.Set(folder + "/Kestrane.rc", "Kestrane.plugin.defaultupdateURL:", "http://default/m.txt");
+    internet.Serve("http://one/m.txt",
+                   "Alpha.version: 1.1\nAlpha.date: d1\nBeta.version: 2.0\n"
+                   "Beta.date: d2\n");
+    internet.Serve("http://two/m.txt", "Gamma.version: 3.0\nGamma.date: d3b\n");
+    internet.Serve("http://three/m.txt", "Epsilon.version: 9\nEpsilon.date: d9\n");
+    internet.Serve("http://default/m.txt",
+                   "Delta.version: 4.0\nDelta.date: d4\n"
+                   "z.dll.version: 1\nz.dll.date: 2004\n");
+    Start(
+        "plugins/a/a.dll\r\nplugins/b/b.dll\r\nplugins/c/c.dll\r\nplugins/d/d.dll\r\n"
+        "plugins/e/e.dll\r\nplugins/z/z.dll\r\n");
+    TogglePluginEntry(manager, 4);  // Epsilon is stopped now, but keeps its site
+    manager.plugins.slots[4].updateAvailable = true;
+    manager.plugins.slots[1].updateAvailable = true;
+  }
+  void Check() {
+    HandleBroam(manager, "@KestraneInternal CheckForUpdates");
+    RunWorkers();
+  }
+};
+
+TEST(UpdateCheck, FetchesEverySiteOnceTheDefaultLastAndMarksTheRunningPlugins) {
+  CheckRig rig;
+  rig.Check();
+  EXPECT_EQ(rig.internet.Opened(),
+            (std::vector<std::string>{"http://one/m.txt", "http://two/m.txt", "http://three/m.txt",
+                                      "http://default/m.txt"}));
+  EXPECT_EQ(rig.Read("metadata.txt"),
+            "Alpha.version: 1.1\nAlpha.date: d1\nBeta.version: 2.0\nBeta.date: d2\n"
+            "Gamma.version: 3.0\nGamma.date: d3b\nEpsilon.version: 9\nEpsilon.date: d9\n"
+            "Delta.version: 4.0\nDelta.date: d4\nz.dll.version: 1\nz.dll.date: 2004\n");
+  const bool expected[] = {true, false, true, false, true, true};  // Epsilon: kept, not compared
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(rig.manager.plugins.slots[i].updateAvailable.load(), expected[i]) << i;
+  }
+  EXPECT_EQ(rig.Statuses(), std::vector<std::string>{"Downloading Update Information..."});
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].text,
+            "There are 3 updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
+            "updates you wish\nto install.");
+  EXPECT_EQ(rig.desktop.boxes[0].style, box::kTopMost | box::kIconInformation);
+  EXPECT_EQ(rig.desktop.boxes[0].owner, kNoWindow);
+  EXPECT_EQ(rig.Folder("").count("metadata.txt.kestrane-new"), 0u);
+  EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+
+  // The next check runs again; with every site gone, nothing is published any more.
+  for (const char *site : {"one", "two", "three", "default"}) {
+    ScriptedAnswer gone;
+    gone.status = 404;
+    rig.internet.Serve(std::string("http://") + site + "/m.txt", gone);
+  }
+  rig.desktop.boxes.clear();
+  rig.Check();
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are no updates available."});
+  EXPECT_EQ(rig.Read("metadata.txt"), "");
+  EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+}
+
+// While a check downloads, metadata.txt stays the last whole file and a second check is
+// ignored; shut-down in the middle leaves that file and nothing else.
+TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
+  CheckRig rig;
+  rig.Write("metadata.txt", "previous\n");
+  ScriptedAnswer slow;
+  slow.body = "Gamma.version: 3.1\n";
+  std::string seen;
+  slow.beforeRead = [&] {
+    seen = rig.Read("metadata.txt");
+    HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  };
+  rig.internet.Serve("http://two/m.txt", slow);
+  rig.Check();
+  EXPECT_EQ(seen, "previous\n");
+  EXPECT_EQ(rig.kernel.threadsStarted, 2);  // the check and the gear's thread, once
+  EXPECT_NE(rig.Read("metadata.txt"), "previous\n");
+
+  slow.beforeRead = [&] { EndManager(rig.manager, kNoModule); };
+  rig.internet.Serve("http://two/m.txt", slow);
+  rig.Write("metadata.txt", "previous\n");
+  rig.desktop.boxes.clear();
+  rig.log.Clear();
+  rig.Check();
+  EXPECT_EQ(rig.Folder(""), (std::map<std::string, std::string>{{"metadata.txt", "previous\n"},
+                                                                {"plugins/a/a.dll", "old a"},
+                                                                {"plugins/b/b.dll", "old b"},
+                                                                {"plugins/c/c.dll", "old c"},
+                                                                {"plugins/d/d.dll", "old d"},
+                                                                {"plugins/e/e.dll", "old e"},
+                                                                {"plugins/z/z.dll", "old z"}}));
+  EXPECT_EQ(rig.internet.Opened().back(), "http://two/m.txt");  // nothing after shut-down
+  EXPECT_TRUE(rig.desktop.boxes.empty());
+  EXPECT_EQ(rig.internet.CloseAllCalls(), 1);
+  EXPECT_FALSE(rig.manager.updates.checkRunning);
+}
+
+}  // namespace
+}  // namespace kestrane
