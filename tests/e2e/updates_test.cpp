@@ -232,10 +232,10 @@ TEST(Updates, DeclinedUnpublishedAndCurrentUpdatesChangeNothing) {
                               "answer no\n"
                               "broam @KestraneInternal UpdatePlugin 0\n"
                               "waitfor 10000 -> no\n"
-                              "wait 100\n"
+                              "wait 500\n"
                               "broam @KestraneInternal UpdatePlugin 1\n"
                               "waitfor 10000 No update information\n"
-                              "wait 100\n"
+                              "wait 500\n"
                               "broam @KestraneInternal UpdatePlugin 2\n"
                               "waitfor 10000 online version\n"
                               "end\n");

@@ -48,8 +48,10 @@ prefix=$dir/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=":$display"
 if [ ! -f "$prefix/system.reg" ]; then
   WINELOADER=$loader "$loader" wineboot -i >"$dir/wineboot.log" 2>&1 || true
-  # Without a window manager each message box takes about 2 s to return once answered;
-  # unmanaged windows return at once.
+fi
+# Without a window manager each message box takes about 2 s to return once answered;
+# unmanaged windows return at once. Also set in a prefix made before this setting existed.
+if ! grep -q '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
   WINELOADER=$loader "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >>"$dir/wineboot.log" 2>&1 || true
 fi
