@@ -1,7 +1,10 @@
-// Building the whole menu for a full table, and painting one frame of a turning gear.
+// Building the whole menu for a full table against the shell storing the same menu, and
+// painting a frame of a turning gear against a still one.
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "core/plugin_table.h"
 #include "platform/shell.h"
@@ -14,7 +17,7 @@ namespace {
 using namespace kestrane;
 
 // A shell whose menu functions do nothing, so only the building is measured.
-class SilentMenuShell final : public Shell {
+class SilentMenuShell : public Shell {
  public:
   explicit SilentMenuShell(Shell &inner) : inner_(inner) {}
   WindowHandle CoreWindow() override { return inner_.CoreWindow(); }
@@ -51,11 +54,69 @@ class SilentMenuShell final : public Shell {
   Shell &inner_;
 };
 
-void BuildMenuForAFullTable(benchmark::State &state) {
-  testing::TestRig rig;
-  SilentMenuShell silent(rig.shell);
-  Manager manager{Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
-                        rig.digest, rig.folders}};
+// The calls a menu was built with, to make them again without building it.
+struct MenuCall {
+  enum Kind { kNamed, kItem, kInt, kSub, kNop, kShow } kind;
+  MenuHandle menu{}, child{};
+  std::string title, command;
+  bool flag = false;
+  int value = 0, minimum = 0, maximum = 0;
+};
+
+std::string Text(const char *text) { return text ? text : ""; }
+
+class RecordingShell final : public SilentMenuShell {
+ public:
+  using SilentMenuShell::SilentMenuShell;
+  std::vector<MenuCall> calls;
+
+  MenuHandle MakeNamedMenu(const char *title, const char *id, bool popup) override {
+    calls.push_back(
+        {MenuCall::kNamed, MenuHandle{calls.size() + 1}, {}, Text(title), Text(id), popup});
+    return calls.back().menu;
+  }
+  void MakeMenuItem(MenuHandle menu, const char *title, const char *command,
+                    bool checked) override {
+    calls.push_back({MenuCall::kItem, menu, {}, Text(title), Text(command), checked});
+  }
+  void MakeMenuItemInt(MenuHandle menu, const char *title, const char *command, int value,
+                       int minimum, int maximum) override {
+    calls.push_back(
+        {MenuCall::kInt, menu, {}, Text(title), Text(command), false, value, minimum, maximum});
+  }
+  void MakeSubmenu(MenuHandle parent, MenuHandle child, const char *title) override {
+    calls.push_back({MenuCall::kSub, parent, child, Text(title), ""});
+  }
+  void MakeMenuNOP(MenuHandle menu, const char *title) override {
+    calls.push_back({MenuCall::kNop, menu, {}, Text(title), ""});
+  }
+  void ShowMenu(MenuHandle menu) override { calls.push_back({MenuCall::kShow, menu, {}, "", ""}); }
+};
+
+// Makes the recorded calls on `shell`, handing on the menus it makes.
+void Replay(const std::vector<MenuCall> &calls, Shell &shell) {
+  std::map<MenuHandle, MenuHandle> made;
+  for (const MenuCall &c : calls) {
+    switch (c.kind) {
+      case MenuCall::kNamed:
+        made[c.menu] = shell.MakeNamedMenu(c.title.c_str(), c.command.c_str(), c.flag);
+        break;
+      case MenuCall::kItem:
+        shell.MakeMenuItem(made[c.menu], c.title.c_str(), c.command.c_str(), c.flag);
+        break;
+      case MenuCall::kInt:
+        shell.MakeMenuItemInt(made[c.menu], c.title.c_str(), c.command.c_str(), c.value, c.minimum,
+                              c.maximum);
+        break;
+      case MenuCall::kSub: shell.MakeSubmenu(made[c.menu], made[c.child], c.title.c_str()); break;
+      case MenuCall::kNop: shell.MakeMenuNOP(made[c.menu], c.title.c_str()); break;
+      case MenuCall::kShow: shell.ShowMenu(made[c.menu]); break;
+    }
+  }
+}
+
+// A table with every slot used, ten bro@ms each, and every class slot named.
+void FillTable(Manager &manager) {
   manager.layeredSupported = true;
   for (int i = 0; i < kMaxPlugins; ++i) {
     PluginEntry &e = manager.plugins.slots[i];
@@ -71,20 +132,50 @@ void BuildMenuForAFullTable(benchmark::State &state) {
     manager.transClasses.slots[i].Format("TransClass%d", i);
     manager.stickyClasses.slots[i].Format("StickyClass%d", i);
   }
+}
+
+void BuildMenuForAFullTable(benchmark::State &state) {
+  testing::TestRig rig;
+  SilentMenuShell silent(rig.shell);
+  Manager manager{Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
+                        rig.digest, rig.folders}};
+  FillTable(manager);
   for (auto _ : state) BuildManagerMenu(manager, true);
 }
 BENCHMARK(BuildMenuForAFullTable)->Unit(benchmark::kMicrosecond);
 
-void PaintOneSpinnerFrame(benchmark::State &state) {
+// The baseline: the test shell storing the same menu, as any shell must when it is made.
+void StoreTheSameMenuInTheShell(benchmark::State &state) {
   testing::TestRig rig;
-  rig.manager.spinner.running = 1;
-  rig.manager.spinner.targetSpeed = 0.31415927f;
+  RecordingShell recorder(rig.shell);
+  Manager manager{Ports{recorder, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
+                        rig.digest, rig.folders}};
+  FillTable(manager);
+  BuildManagerMenu(manager, true);
+  for (auto _ : state) {
+    Replay(recorder.calls, rig.shell);
+    rig.shell.menus.clear();
+    rig.shell.shown.clear();
+    rig.log.Clear();
+  }
+}
+BENCHMARK(StoreTheSameMenuInTheShell)->Unit(benchmark::kMicrosecond);
+
+void PaintFrame(benchmark::State &state, bool turning) {
+  testing::TestRig rig;
+  rig.manager.spinner.running = turning ? 1 : 0;
+  rig.manager.spinner.targetSpeed = turning ? 0.31415927f : 0.0f;
   for (auto _ : state) {
     PaintManagerWindow(rig.manager, WindowHandle{1});
     rig.log.Clear();
     rig.canvas.polygons.clear();
   }
 }
+
+void PaintOneSpinnerFrame(benchmark::State &state) { PaintFrame(state, true); }
 BENCHMARK(PaintOneSpinnerFrame)->Unit(benchmark::kMicrosecond);
+
+void PaintOneStillFrame(benchmark::State &state) { PaintFrame(state, false); }
+BENCHMARK(PaintOneStillFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "portable/text_format.h"
 #include "portable/transcript_text.h"
 #include "win32/dialog_watcher.h"
+#include "win32/config_timing.h"
 #include "win32/handles.h"
 #include "win32/message_box_hook.h"
 #include "win32/message_pump.h"
@@ -156,9 +157,15 @@ int RunPluginSession(ScriptSource &script) {
     return kExitPluginMissing;
   }
 
+  const ConfigTime configBefore = ConfigTimeSoFar();
   Stopwatch startWatch;
   const int started = Start(module.get());
   RecordTiming("start", startWatch);
+  if (options.timing) {
+    const ConfigTime configAfter = ConfigTimeSoFar();
+    Record(Format("timing start-config %lld calls %lld us", configAfter.calls - configBefore.calls,
+                  configAfter.microseconds - configBefore.microseconds));
+  }
   Record(Format("start %s -> %d", options.start.c_str(), started));
   PumpMessages(kAfterStartMs);
   RunScript(script);

@@ -40,16 +40,16 @@ Path MetadataFilePath(const Path &hostFolder) {
 }
 
 UpdateMetadata ReadUpdateMetadata(Shell &shell, const char *file, const char *name) {
-  UpdateMetadata m;
-  m.version = ReadTrimmed<ShortText>(shell, file, name, "version");
-  m.date = ReadTrimmed<ShortText>(shell, file, name, "date");
-  m.author = Read<ShortText>(shell, file, name, "author");
-  m.changes = Read<LongText>(shell, file, name, "changes");
-  m.files = ReadTrimmed<Path>(shell, file, name, "files");
-  m.information = Read<LongText>(shell, file, name, "information");
-  m.archive = ReadTrimmed<LongText>(shell, file, name, "archive");
-  m.sha256 = ReadTrimmed<LongText>(shell, file, name, "sha256");
-  return m;
+  // Built in place: a default record assigned field by field would cost this compiler a 17 KB
+  // zero template in the DLL.
+  return UpdateMetadata{ReadTrimmed<ShortText>(shell, file, name, "version"),
+                        ReadTrimmed<ShortText>(shell, file, name, "date"),
+                        Read<ShortText>(shell, file, name, "author"),
+                        Read<LongText>(shell, file, name, "changes"),
+                        ReadTrimmed<Path>(shell, file, name, "files"),
+                        Read<LongText>(shell, file, name, "information"),
+                        ReadTrimmed<LongText>(shell, file, name, "archive"),
+                        ReadTrimmed<LongText>(shell, file, name, "sha256")};
 }
 
 bool IsPublished(std::string_view value) { return !value.empty() && value != kNoInfo; }

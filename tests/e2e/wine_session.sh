@@ -17,7 +17,26 @@ stop() {
   rm -f "$env_file"
 }
 
+# One line for the test log, also kept in ran.txt: which build the sessions of this run ran
+# and how many started Kestrane, so that a green run cannot hide that the DLL never ran.
+report() {
+  [ -f "$env_file" ] || return 0
+  # shellcheck disable=SC1090
+  . "$env_file"
+  local what started=0 transcript
+  case $WINE in
+    *64) what="the x86-64 build $WIN_BUILD/Kestrane.dll under wine64 (no 32-bit code here)" ;;
+    *) what="the i686 product $WIN_BUILD/Kestrane.dll under 32-bit Wine" ;;
+  esac
+  while IFS= read -r transcript; do
+    grep -q '^start begin[A-Za-z]* -> [0-9]' "$transcript" && started=$((started + 1))
+  done < <(find "$dir" -name transcript.txt -newer "$env_file" 2>/dev/null)
+  echo "e2e ran $what ($("$WINE" --version 2>/dev/null)): Kestrane started in $started scenarios" |
+    tee "$dir/ran.txt"
+}
+
 if [ "$action" = stop ]; then
+  report
   stop
   exit 0
 fi

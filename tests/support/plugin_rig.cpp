@@ -1,8 +1,5 @@
 #include "plugin_rig.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -13,14 +10,10 @@
 namespace kestrane::testing {
 
 PluginRig::PluginRig() {
-  char pattern[] = "/tmp/kestrane-unit-XXXXXX";
-  folder = mkdtemp(pattern);
   kernel.modulePath = folder + "/Kestrane.dll";
   shell.folder = "C:\\Corvane\\";
   manager.hostFolder = "c:\\corvane\\";
 }
-
-PluginRig::~PluginRig() { std::filesystem::remove_all(folder); }
 
 FakeModule &PluginRig::Library(const std::string &relative) {
   std::string path = "c:\\corvane\\" + relative;

@@ -1,4 +1,4 @@
-// A TestRig whose list file is a real file in a fresh folder, with fake plug-in libraries
+// A TestRig whose list file is a real file in its scratch folder, with fake plug-in libraries
 // under the shell folder "C:\Corvane\".
 #pragma once
 
@@ -11,7 +11,6 @@ namespace kestrane::testing {
 
 struct PluginRig : TestRig {
   PluginRig();
-  ~PluginRig();
 
   // A library at "c:\corvane\<relative>", as Kestrane will ask for it.
   FakeModule &Library(const std::string &relative);
@@ -21,7 +20,7 @@ struct PluginRig : TestRig {
   // Reads the settings and the list as start-up does, without creating the window.
   void ReadAll();
 
-  std::string folder;  // real folder holding Kestrane.dll's list file
+  std::string folder = scratch.path();  // real folder holding Kestrane.dll's list file
 };
 
 // Fake plug-in answers: code -> text, anything else `unknown`.

@@ -1,4 +1,5 @@
-// A Manager over fresh test doubles, all logging into one CallLog.
+// A Manager over fresh test doubles, all logging into one CallLog, in a scratch working folder
+// of its own.
 #pragma once
 
 #include "call_log.h"
@@ -10,10 +11,12 @@
 #include "fake_libraries.h"
 #include "fake_shell.h"
 #include "fake_update_ports.h"
+#include "scratch_folder.h"
 
 namespace kestrane::testing {
 
 struct TestRig {
+  ScratchFolder scratch;  // first in, last out: the files the rig leaves go with it
   CallLog log;
   FakeShell shell{log};
   FakeDesktop desktop{log};

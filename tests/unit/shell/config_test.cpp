@@ -2,6 +2,7 @@
 // not touch must survive byte for byte.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +135,40 @@ TEST_F(ConfigFileTest, WriteKeepsOtherLinesByteForByte) {
 
 TEST_F(ConfigFileTest, WriteFailsInAMissingFolder) {
   EXPECT_FALSE(WriteSetting((folder_ / "no" / "such.rc").string(), "a:", "1"));
+}
+
+TEST_F(ConfigFileTest, WriteThatChangesNothingLeavesTheFileUntouched) {
+  Put("a: 1\r\n");
+  const auto old = std::filesystem::last_write_time(path_) - std::chrono::hours(1);
+  std::filesystem::last_write_time(path_, old);
+  ASSERT_TRUE(WriteSetting(path_, "a:", "1"));
+  EXPECT_EQ(std::filesystem::last_write_time(path_), old);
+  ASSERT_TRUE(WriteSetting(path_, "a:", "2"));
+  EXPECT_EQ(Get(), "a: 2\r\n");
+}
+
+// The cache is told the file's stamp; a test can hold it still while the content changes.
+TEST_F(ConfigFileTest, CacheReadsAgainWhatMayHaveChanged) {
+  ConfigCache cache;
+  const std::uint64_t now = 1'000'000'000;
+  const FileStamp settled{5, now - ConfigCache::kSettledTime};
+  Put("a: 1\n");
+  EXPECT_EQ(*cache.Content(path_, settled, now), "a: 1\n");
+  Put("a: 2\n");  // same size, same stamp: kept from memory
+  EXPECT_EQ(*cache.Content(path_, settled, now + 1), "a: 1\n");
+  EXPECT_EQ(*cache.Content(path_, FileStamp{5, settled.writeTime + 1}, now), "a: 2\n");
+
+  // Written just before it was read: the stamp cannot be trusted, every read opens the file.
+  const FileStamp fresh{5, now - 1};
+  Put("a: 3\n");
+  EXPECT_EQ(*cache.Content(path_, fresh, now), "a: 3\n");
+  Put("a: 4\n");
+  EXPECT_EQ(*cache.Content(path_, fresh, now), "a: 4\n");
+
+  EXPECT_EQ(cache.Content(path_, std::nullopt, now), nullptr);
+  std::filesystem::remove(path_);
+  EXPECT_EQ(cache.Content(path_, settled, now), nullptr);  // gone between stamp and read
+  EXPECT_EQ(IntSetting(nullptr, "a:", 7), 7);
 }
 
 }  // namespace
