@@ -6,6 +6,7 @@
 #include "core/path_text.h"
 #include "platform/kernel.h"
 #include "update/download.h"
+#include "update/file_name.h"
 #include "update/url_text.h"
 
 namespace kestrane {

@@ -15,9 +15,4 @@ bool EnsureUrlScheme(Path &url);
 // The part after the last "/"; the whole text when it holds none; empty when it ends in "/".
 Path UrlFileName(std::string_view url);
 
-// True only for a name that stays directly inside the folder it is joined to and names an
-// ordinary file there: not empty, "." or "..", no "\", "/" or ":", no character Windows
-// refuses in file names, no trailing dot or blank (Windows would drop it), no device name.
-bool IsPlainFileName(std::string_view name);
-
 }  // namespace kestrane

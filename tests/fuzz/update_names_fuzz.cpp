@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/path_text.h"
+#include "update/file_name.h"
 #include "update/update_files.h"
 #include "update/update_metadata.h"
 #include "update/url_text.h"

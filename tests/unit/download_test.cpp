@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "update/file_name.h"
 #include "update/url_text.h"
 #include "update_rig.h"
 
