@@ -27,6 +27,16 @@ void LowerCase(Path &text) { LowerCaseAscii(text.Buffer(), text.size()); }
 
 void LowerCase(std::string &text) { LowerCaseAscii(text.data(), text.size()); }
 
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+    char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool MakeAbsolute(Shell &shell, Path &path) {
   if (path.view().find(":\\") != std::string_view::npos) return true;
   Path absolute = shell.Folder();

@@ -19,6 +19,10 @@ Path FileNamePart(std::string_view path);
 // Only ASCII letters change: paths are in the system's 8-bit code page.
 void LowerCase(Path &text);
 void LowerCase(std::string &text);
+// Equal but for the case of ASCII letters.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Puts the shell's folder in front of a path that does not contain ":\" anywhere. False, with
 // the path unchanged, when the result would not fit: a cut path names another file.

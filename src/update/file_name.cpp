@@ -1,18 +1,10 @@
 #include "update/file_name.h"
 
+#include "core/path_text.h"
+
 namespace kestrane {
 
 namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 // CON, NUL, COM1 ... name devices whatever their extension: "nul.txt" is the null device.
 bool IsDeviceName(std::string_view name) {

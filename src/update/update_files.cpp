@@ -28,14 +28,6 @@ bool ForEachElement(std::string_view list, Each &&each) {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool EndsWithNoCase(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && EqualNoCase(text.substr(text.size() - end.size()), end);
 }

@@ -5,16 +5,12 @@
 
 namespace kestrane {
 
-namespace {
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-}  // namespace
-
-bool IsFolderEntryName(std::string_view name) { return !name.empty() && IsSeparator(name.back()); }
+bool IsFolderEntryName(std::string_view name) {
+  return !name.empty() && IsPathSeparator(name.back());
+}
 
 bool IsSafeEntryName(std::string_view name) {
-  if (name.empty() || IsSeparator(name.front())) return false;
+  if (name.empty() || IsPathSeparator(name.front())) return false;
   if (IsFolderEntryName(name)) name.remove_suffix(1);
   for (;;) {
     std::size_t end = name.find_first_of("/\\");

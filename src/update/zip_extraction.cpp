@@ -10,6 +10,7 @@
 
 #include "core/manager.h"
 #include "core/notices.h"
+#include "core/path_text.h"
 #include "unzip.h"
 #include "update/zip_entry_name.h"
 
@@ -149,13 +150,11 @@ bool IsWholeArchiveSafe(unzFile archive, unsigned long count) {
   return std::adjacent_find(files.begin(), files.end()) == files.end();
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
 // Creates every missing folder of `path` from the last level of the destination folder on;
 // `from` is the position of the destination folder's closing separator.
 bool CreateFolders(Kernel &kernel, const Path &path, std::size_t from) {
   for (std::size_t i = from; i < path.size(); ++i) {
-    if (!IsSeparator(path[i])) continue;
+    if (!IsPathSeparator(path[i])) continue;
     Path level(path.view().substr(0, i));
     if (!kernel.CreateFolder(level.c_str())) return false;
   }
@@ -242,7 +241,7 @@ Path ExtractZipArchive(Manager &manager, const char *archivePath, const char *fo
 
   Path destination(folder);
   if (destination.empty()) return kExtractionFailed;  // joined names would start at the root
-  if (!IsSeparator(destination[destination.size() - 1])) destination.Append("\\");
+  if (!IsPathSeparator(destination[destination.size() - 1])) destination.Append("\\");
   std::string list = kListHeading;
   Path local;
   Walk walk = WalkEntries(archive.get(), count, [&] {

@@ -4,25 +4,20 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/win32/optional_functions.h"
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
 
 namespace {
 
-template <typename Fn>
-Fn Function(HMODULE module, const char *name) {
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 // The browser needs COM on the thread that shows it, and a worker thread has none of its own.
 // ole32 is taken for the call only, so Kestrane.dll imports nothing from it.
 class ComApartment {
  public:
-  ComApartment() : ole32_(LoadLibraryA("ole32.dll")) {
-    auto initialise = Function<HRESULT(WINAPI *)(LPVOID)>(ole32_, "CoInitialize");
-    uninitialise_ = Function<void(WINAPI *)()>(ole32_, "CoUninitialize");
+  ComApartment() {
+    auto initialise = ole32_.Function<HRESULT(WINAPI *)(LPVOID)>("CoInitialize");
+    uninitialise_ = ole32_.Function<void(WINAPI *)()>("CoUninitialize");
     initialised_ =
         initialise != nullptr && uninitialise_ != nullptr && SUCCEEDED(initialise(nullptr));
   }
@@ -30,11 +25,11 @@ class ComApartment {
   ComApartment &operator=(const ComApartment &) = delete;
   ~ComApartment() {
     if (initialised_) uninitialise_();
-    if (ole32_ != nullptr) FreeLibrary(ole32_);
+    ole32_.Release();
   }
 
  private:
-  HMODULE ole32_;
+  OptionalLibrary ole32_{"ole32.dll"};
   void(WINAPI *uninitialise_)() = nullptr;
   bool initialised_ = false;
 };
