@@ -110,7 +110,8 @@ Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const c
   if (n < 0 || n >= static_cast<int>(sizeof filter) - 1) return Path();
   Path file;
   OPENFILENAMEA request{};
-  request.lStructSize = sizeof request;
+  // The size NT 4.0, 95 and 98 accept; later systems take it as well.
+  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   request.lpstrFilter = filter;
   request.lpstrFile = file.Buffer();
   request.nMaxFile = Path::kCapacity;  // room for a deep folder
