@@ -201,15 +201,32 @@ void ShellSession::InstallPlugin(const std::string &variant, const std::string &
   }
 }
 
+namespace {
+
+std::string MakerIn(const std::string &build) { return build + "/plugins/window_maker.exe"; }
+
+}  // namespace
+
 std::string ShellSession::WindowMaker() const {
-  return WindowsPath(fs::absolute(env_.at("WIN_BUILD") + "/plugins/window_maker.exe").string());
+  return WindowsPath(fs::absolute(MakerIn(env_.at("WIN_BUILD"))).string());
+}
+
+std::string ShellSession::WindowMaker64() const {
+  std::string maker = MakerIn(env_.at("WIN64_BUILD"));
+  return fs::exists(maker) ? WindowsPath(fs::absolute(maker).string()) : std::string();
 }
 
 std::string ShellSession::InstallWindowMaker(const std::string &relative) {
   fs::path target = fs::path(folder_) / relative;
   fs::create_directories(target.parent_path());
-  fs::copy_file(env_["WIN_BUILD"] + "/plugins/window_maker.exe", target,
-                fs::copy_options::overwrite_existing);
+  fs::copy_file(MakerIn(env_["WIN_BUILD"]), target, fs::copy_options::overwrite_existing);
+  return WindowsPath(fs::absolute(target).string());
+}
+
+std::string ShellSession::InstallWindowMaker64(const std::string &relative) {
+  fs::path target = fs::path(folder_) / relative;
+  fs::create_directories(target.parent_path());
+  fs::copy_file(MakerIn(env_["WIN64_BUILD"]), target, fs::copy_options::overwrite_existing);
   return WindowsPath(fs::absolute(target).string());
 }
 

@@ -63,6 +63,10 @@ class ShellSession {
   std::string WindowMaker() const;
   // A copy of window_maker.exe at `relative` inside the shell folder: a Windows path.
   std::string InstallWindowMaker(const std::string &relative);
+  // The same for window_maker.exe built for x86-64: a 64-bit program beside the 32-bit shell.
+  // Empty when the win64 preset has not been built.
+  std::string WindowMaker64() const;
+  std::string InstallWindowMaker64(const std::string &relative);
   void WriteFile(const std::string &relative, const std::string &content);
   std::string ReadFile(const std::string &relative) const;
   bool Exists(const std::string &relative) const;

@@ -138,6 +138,47 @@ TEST(Transparency, ListedWindowsOfEveryKindAreTranslucentAndComeBackExactly) {
   EXPECT_EQ(Report(run, "after"), expected) << "shut-down";
 }
 
+// A 32-bit shell on 64-bit Windows, where nearly every other program is 64-bit: their windows
+// are controlled and their programs known by their path, as 32-bit ones are.
+TEST(Transparency, ProgramsBuiltFor64BitWindowsAreControlledAndKnownByTheirPath) {
+  ShellSession session;
+  session.InstallKestrane();
+  const std::string maker64 = session.WindowMaker64();
+  ASSERT_FALSE(maker64.empty()) << "build the win64 preset first: no 64-bit window_maker.exe";
+  const std::string inside64 = session.InstallWindowMaker64("tools/window_maker.exe");
+  session.WriteFile("Kestrane.rc", Rc({{"GlobalTransparency", "true"},
+                                       {"GlobTransAlpha", "128"},
+                                       {"menuclipper.enabled", "true"},
+                                       {"transClass0", "Plain64"},
+                                       {"transClass1", "Keyed64"},
+                                       {"transClass2", "Sentinel64"}}));
+  std::string script = "run " + maker64 +
+                       " open Plain64 plain 10 300 ; open Keyed64 keyed 180 300" +
+                       " ; report before\n" + "await maker ready\n";
+  script += "run " + inside64 + " --name InsideMaker open Inner plain 350 300\n";
+  script += "await maker ready\n";
+  script += "tell InsideMaker foreground Inner\n";
+  script += "await maker done foreground Inner\n";
+  script += "tell WindowMaker foreground Plain64\n";
+  script += "await hidemenus\n";
+  // The creation hook's answer to a later window marks when every event before it was handled.
+  script += "tell WindowMaker open Sentinel64 plain 10 500\n";
+  script += "await layered wnd:Sentinel64\n";
+  RunResult run = session.Run("beginPlugin", script + Report("start") + "end\n" + Report("after"));
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+
+  const States before = Report(run, "before");
+  ASSERT_EQ(before.size(), 2u) << run.Dump();
+  States start = Report(run, "start");
+  EXPECT_EQ(start["Plain64"], "ex=0x00080000 lwa=flags=2,alpha=128") << run.Dump();
+  EXPECT_EQ(start["Keyed64"], "ex=0x00080000 lwa=flags=3,key=0x00000000,alpha=128");
+  States after = Report(run, "after");
+  after.erase("Sentinel64");
+  EXPECT_EQ(after, before) << "given back exactly";
+  EXPECT_EQ(run.Lines("hidemenus").size(), 1u)
+      << "none for the copy inside the shell folder" << run.Dump();
+}
+
 TEST(Sticky, ListedWindowsOfAnotherProgramFollowTheController) {
   ShellSession session;
   session.InstallKestrane();

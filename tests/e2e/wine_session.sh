@@ -65,8 +65,15 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; do
 
 prefix=$dir/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=":$display"
+# As on today's Windows, 64-bit programs run beside the 32-bit shell: a 64-bit (WoW64) prefix.
+# One made 32-bit only by an earlier run is made again.
+boot=$loader
+[ -x /usr/lib/wine/wine64 ] && boot=/usr/lib/wine/wine64
+if [ "$boot" != "$loader" ] && grep -q '^#arch=win32' "$prefix/system.reg" 2>/dev/null; then
+  rm -rf "$prefix"
+fi
 if [ ! -f "$prefix/system.reg" ]; then
-  WINELOADER=$loader "$loader" wineboot -i >"$dir/wineboot.log" 2>&1 || true
+  WINELOADER=$boot "$boot" wineboot -i >"$dir/wineboot.log" 2>&1 || true
 fi
 # Without a window manager each message box takes about 2 s to return once answered;
 # unmanaged windows return at once. Also set in a prefix made before this setting existed.
@@ -84,6 +91,7 @@ DISPLAY=:$display
 WINE=$loader
 WINESERVER=$server
 WIN_BUILD=$build
+WIN64_BUILD=$win64
 XVFB_PID=$xvfb_pid
 ENV
 echo "e2e session: display :$display, $loader, $build"

@@ -7,8 +7,8 @@
 namespace kestrane::win32 {
 
 // user32: the window class and window, layered attributes, message boxes; other programs'
-// windows and the hooks the window controllers use (psapi and the newer user32 functions are
-// looked up at run time).
+// windows and the hooks the window controllers use (psapi and the newer user32 and kernel32
+// functions are looked up at run time).
 class Win32Desktop final : public Desktop {
  public:
   bool RegisterWindowClass(const WindowClassRequest &request) override;
@@ -46,6 +46,8 @@ class Win32Desktop final : public Desktop {
   void ReleaseOptionalLibraries() { psapi_.Release(); }
 
  private:
+  Path ExecutableFromModules(unsigned long processId);
+
   OptionalLibrary psapi_{"psapi.dll"};
   HookTable hooks_;
 };

@@ -13,8 +13,11 @@ using EnumProcessModulesFn = BOOL(WINAPI *)(HANDLE, HMODULE *, DWORD, LPDWORD);
 using GetModuleFileNameExAFn = DWORD(WINAPI *)(HANDLE, HMODULE, LPSTR, DWORD);
 using GetLayeredWindowAttributesFn = BOOL(WINAPI *)(HWND, COLORREF *, BYTE *, DWORD *);
 using RealGetWindowClassFn = UINT(WINAPI *)(HWND, LPSTR, UINT);
+using QueryFullProcessImageNameAFn = BOOL(WINAPI *)(HANDLE, DWORD, LPSTR, PDWORD);
 
 constexpr DWORD kQueryAndRead = 0x0410;  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
+constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, Vista and later
+constexpr DWORD kWin32PathForm = 0;      // QueryFullProcessImageNameA: not the native form
 
 BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
   try {
@@ -61,14 +64,33 @@ ClassName Win32Desktop::WindowClass(WindowHandle window) {
 }
 
 Path Win32Desktop::ProcessExecutable(WindowHandle window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(ToHwnd(window), &processId);
+  // Vista and later: the only way a 32-bit program reads a 64-bit one's path, and limited
+  // rights reach elevated programs too.
+  if (auto query = LoadedFunction<QueryFullProcessImageNameAFn>("kernel32.dll",
+                                                                "QueryFullProcessImageNameA")) {
+    ProcessHandle process(OpenProcess(kQueryLimited, FALSE, processId));
+    Path path;
+    DWORD length = Path::kCapacity;
+    if (process.get() != nullptr && query(process.get(), kWin32PathForm, path.Buffer(), &length) &&
+        length > 0) {
+      path.Resync();
+      return path;
+    }
+  }
+  return ExecutableFromModules(processId);
+}
+
+// The first module of the process, its executable, through psapi: before Vista, and for paths
+// too long for the query above (psapi cuts them).
+Path Win32Desktop::ExecutableFromModules(unsigned long processId) {
   auto enumModules = psapi_.Function<EnumProcessModulesFn>("EnumProcessModules");
   auto moduleFileName = psapi_.Function<GetModuleFileNameExAFn>("GetModuleFileNameExA");
   if (enumModules == nullptr || moduleFileName == nullptr) return Path();
-  DWORD processId = 0;
-  GetWindowThreadProcessId(ToHwnd(window), &processId);
   ProcessHandle process(OpenProcess(kQueryAndRead, FALSE, processId));
   if (process.get() == nullptr) return Path();
-  HMODULE first = nullptr;  // the executable
+  HMODULE first = nullptr;
   DWORD needed = 0;
   if (!enumModules(process.get(), &first, sizeof first, &needed) || first == nullptr) {
     return Path();
