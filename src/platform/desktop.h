@@ -87,6 +87,8 @@ struct ScreenPoint {
   int x = 0, y = 0;
 };
 
+using ThreadId = std::uint32_t;
+
 // Win events and keys, with the values Windows gives them.
 namespace winevent {
 constexpr unsigned kSystemForeground = 0x0003;
@@ -178,8 +180,14 @@ class Desktop {
   virtual bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) = 0;
   virtual ScreenPoint CursorPosition() = 0;
   virtual WindowHandle WindowAt(ScreenPoint point) = 0;  // the deepest visible window there
-  virtual void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+  // False when the message could not be queued.
+  virtual bool Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
                     std::intptr_t lParam) = 0;
+  // The thread that owns the window; 0 once the window is gone.
+  virtual ThreadId WindowThread(WindowHandle window) = 0;
+  // Whether the window's thread takes a message within the time. Changing another thread's
+  // window waits for that thread, without limit: a hung program must be found out first.
+  virtual bool ThreadAnswers(WindowHandle window, unsigned milliseconds) = 0;
   // Out of context, for every process and thread but this one; kNoHook when none could be
   // installed.
   virtual HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) = 0;

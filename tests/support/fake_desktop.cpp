@@ -199,10 +199,23 @@ WindowHandle FakeDesktop::WindowAt(ScreenPoint point) {
   return underCursor;
 }
 
-void FakeDesktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+bool FakeDesktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
   log_.Add("Post " + std::to_string(message) + " " + std::to_string(wParam));
+  if (failPost) return false;
   posted.push_back({window, message, wParam, lParam});
+  return true;
+}
+
+ThreadId FakeDesktop::WindowThread(WindowHandle window) {
+  auto w = windows.find(window);
+  return w == windows.end() ? 0 : w->second.thread;
+}
+
+bool FakeDesktop::ThreadAnswers(WindowHandle window, unsigned milliseconds) {
+  ThreadId thread = WindowThread(window);
+  log_.Add("ThreadAnswers " + std::to_string(thread) + " " + std::to_string(milliseconds));
+  return hungThreads.count(thread) == 0;
 }
 
 HookHandle FakeDesktop::AddHook(const FakeHook &hook) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct FakeWindow {
   std::string process = "";  // the executable's full path; empty: the process cannot be opened
   bool topLevel = true;
   bool perPixel = false;  // drawn with UpdateLayeredWindow: its attributes cannot be read
+  ThreadId thread = 1;
 };
 
 struct FakeHook {
@@ -83,6 +85,8 @@ class FakeDesktop final : public Desktop {
   bool failHooks = false;
   std::map<HookHandle, FakeHook> hooks;
   std::vector<WindowMessage> posted;  // waiting for DeliverPosted
+  bool failPost = false;
+  std::set<ThreadId> hungThreads;  // let the probe's time pass
   ScreenPoint cursor{300, 200};
   WindowHandle underCursor = kNoWindow;  // what WindowAt answers
 
@@ -102,8 +106,10 @@ class FakeDesktop final : public Desktop {
   bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) override;
   ScreenPoint CursorPosition() override { return cursor; }
   WindowHandle WindowAt(ScreenPoint point) override;
-  void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+  bool Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
             std::intptr_t lParam) override;
+  ThreadId WindowThread(WindowHandle window) override;
+  bool ThreadAnswers(WindowHandle window, unsigned milliseconds) override;
   HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) override;
   HookHandle InstallKeyboardHook(KeyboardHandler &handler) override;
   void RemoveHook(HookHandle hook) override;

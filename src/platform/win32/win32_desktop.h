@@ -36,8 +36,10 @@ class Win32Desktop final : public Desktop {
   bool ReadLayeredAttributes(WindowHandle window, LayeredAttributes &attributes) override;
   ScreenPoint CursorPosition() override;
   WindowHandle WindowAt(ScreenPoint point) override;
-  void Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+  bool Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
             std::intptr_t lParam) override;
+  ThreadId WindowThread(WindowHandle window) override;
+  bool ThreadAnswers(WindowHandle window, unsigned milliseconds) override;
   HookHandle InstallWinEventHook(unsigned event, WinEventHandler &handler) override;
   HookHandle InstallKeyboardHook(KeyboardHandler &handler) override;
   void RemoveHook(HookHandle hook) override;

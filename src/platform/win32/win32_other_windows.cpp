@@ -123,9 +123,26 @@ WindowHandle Win32Desktop::WindowAt(ScreenPoint point) {
   return FromHwnd(WindowFromPoint(POINT{point.x, point.y}));
 }
 
-void Win32Desktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
+bool Win32Desktop::Post(WindowHandle window, unsigned message, std::uintptr_t wParam,
                         std::intptr_t lParam) {
-  PostMessageA(ToHwnd(window), message, wParam, lParam);
+  return PostMessageA(ToHwnd(window), message, wParam, lParam) != 0;
+}
+
+ThreadId Win32Desktop::WindowThread(WindowHandle window) {
+  return GetWindowThreadProcessId(ToHwnd(window), nullptr);
+}
+
+bool Win32Desktop::ThreadAnswers(WindowHandle window, unsigned milliseconds) {
+  DWORD_PTR ignored = 0;
+  // SMTO_BLOCK: nothing else runs on this thread meanwhile.
+  if (SendMessageTimeoutA(ToHwnd(window), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                          milliseconds, &ignored) != 0) {
+    return true;
+  }
+  // Refused outright (a program of a higher integrity level) or gone: nothing waits for it.
+  // Windows 2000 reports a time-out with no error at all.
+  DWORD error = GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_WINDOW_HANDLE;
 }
 
 HookHandle Win32Desktop::InstallWinEventHook(unsigned event, WinEventHandler &handler) {
