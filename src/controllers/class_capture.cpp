@@ -61,12 +61,17 @@ void CaptureClassUnderCursor(Manager &m) {
 
 void BeginClassCapture(Manager &m, ClassListKind list) {
   ControllerState &c = m.controllers;
-  if (c.captureArmed) return;
+  if (c.captureExplaining) return;
+  // An armed capture may have lost its hook without a word (the system removes a low-level
+  // hook that once took too long) or its key on the way: a new request starts afresh.
+  CancelClassCapture(m);
   c.captureArmed = true;
   c.captureTarget = list;
+  c.captureExplaining = true;
   m.ports.desktop.ShowMessageBox(
       kNoWindow, list == ClassListKind::kTransparency ? kTransExplanation : kStickyExplanation,
       kCaption, box::kTopMost | box::kIconInformation);
+  c.captureExplaining = false;
   // Shut-down may have come while the box was open: then no hook may be left behind.
   if (!c.captureArmed || m.managerWindow == kNoWindow) {
     c.captureArmed = false;
@@ -82,8 +87,9 @@ void CaptureKeyHandler::OnKey(const KeyEvent &key) {
   // Space with Alt held comes as a system key and does nothing.
   bool plainDown = key.message == keys::kKeyDown && (key.flags & keys::kFlagAltDown) == 0;
   if (!plainDown || (key.virtualKey != keys::kSpace && key.virtualKey != keys::kEscape)) return;
-  c.captureKeyPosted = true;
-  manager_.ports.desktop.Post(manager_.managerWindow, kMsgCaptureKey, key.virtualKey, 0);
+  // A key that could not be posted must not stop the next one.
+  c.captureKeyPosted =
+      manager_.ports.desktop.Post(manager_.managerWindow, kMsgCaptureKey, key.virtualKey, 0);
 }
 
 void OnCaptureKey(Manager &m, std::uintptr_t key) {

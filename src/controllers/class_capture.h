@@ -16,7 +16,8 @@ constexpr unsigned kMsgCaptureKey = 0x8C41;
 constexpr const char *kCaptureFullText = "You have filled all the available slots!";
 
 // Explains the capture, then arms it: the next plain space records the class of the window
-// under the cursor. Dropped while another capture is under way.
+// under the cursor. Dropped while another request's explanation is open; a capture already
+// armed is replaced.
 void BeginClassCapture(Manager &manager, ClassListKind list);
 // What the window procedure does with kMsgCaptureKey.
 void OnCaptureKey(Manager &manager, std::uintptr_t key);

@@ -49,8 +49,9 @@ struct ControllerState {
   HookHandle foregroundHook = kNoHook;
   HookHandle captureHook = kNoHook;
 
-  bool captureArmed = false;      // from the request until the capture ends or is cancelled
-  bool captureKeyPosted = false;  // a key is on its way to the window procedure
+  bool captureArmed = false;       // from the request until the capture ends or is cancelled
+  bool captureExplaining = false;  // the request's explanation box is open
+  bool captureKeyPosted = false;   // a key is on its way to the window procedure
   ClassListKind captureTarget = ClassListKind::kSticky;
 
   CreationHookHandler onCreation;

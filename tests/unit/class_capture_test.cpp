@@ -46,6 +46,11 @@ struct CaptureRig : TestRig {
 
 TEST(ClassCapture, SpaceIsOnlyPostedByTheHookAndCapturedByTheWindowProcedure) {
   CaptureRig rig;
+  // A request while the explanation is open is dropped: the first request's capture goes on.
+  rig.desktop.whileShown = [&](const testing::ShownBox &) {
+    rig.desktop.whileShown = nullptr;
+    rig.Broam("GlobalStickyAdd");
+  };
   rig.Broam("GlobalTransAdd");
   ASSERT_EQ(rig.desktop.boxes.size(), 1u);
   EXPECT_EQ(rig.desktop.boxes[0].caption, "Kestrane 0.7b");
@@ -53,9 +58,6 @@ TEST(ClassCapture, SpaceIsOnlyPostedByTheHookAndCapturedByTheWindowProcedure) {
   EXPECT_NE(rig.desktop.boxes[0].text.find("classes to apply transparency to :)\n\n Hint"),
             std::string::npos);
   EXPECT_LT(rig.log.IndexOf("MessageBox"), rig.log.IndexOf("InstallKeyboardHook"));
-
-  rig.Broam("GlobalStickyAdd");  // dropped: the first request's capture goes on
-  EXPECT_EQ(rig.desktop.boxes.size(), 1u);
   EXPECT_EQ(rig.KeyboardHooks(), 1);
 
   rig.desktop.underCursor = rig.target;
@@ -105,6 +107,33 @@ TEST(ClassCapture, EscapeCancelsAndAFullListTakesNothing) {
   EXPECT_EQ(rig.desktop.boxes[2].style, 0x40010u);
   EXPECT_EQ(rig.desktop.boxes[2].owner, kNoWindow);
   EXPECT_TRUE(rig.ClassWrites().empty());
+  EXPECT_EQ(rig.KeyboardHooks(), 0);
+}
+
+// The system removes a low-level hook that once took too long without telling its owner, and a
+// key's message may not get posted: neither may leave capture stuck until the shell restarts.
+TEST(ClassCapture, AnArmedCaptureCanBeRequestedAgainAfterItsHookOrKeyWasLost) {
+  CaptureRig rig;
+  rig.desktop.underCursor = rig.target;
+  rig.Broam("GlobalTransAdd");
+  ASSERT_EQ(rig.KeyboardHooks(), 1);
+  rig.desktop.hooks.clear();  // gone without a word
+
+  rig.Broam("GlobalStickyAdd");  // a fresh request: explained, for its own list, hooked anew
+  ASSERT_EQ(rig.desktop.boxes.size(), 2u);
+  EXPECT_NE(rig.desktop.boxes[1].text.find("classes to make sticky :)"), std::string::npos);
+  EXPECT_EQ(rig.KeyboardHooks(), 1);
+  rig.Broam("GlobalTransAdd");  // armed and hooked: replaced, never a second hook
+  EXPECT_EQ(rig.desktop.boxes.size(), 3u);
+  EXPECT_EQ(rig.KeyboardHooks(), 1);
+
+  rig.desktop.failPost = true;
+  rig.desktop.PressKey(keys::kKeyDown, keys::kSpace);
+  rig.desktop.failPost = false;
+  rig.desktop.PressKey(keys::kKeyDown, keys::kSpace);
+  rig.desktop.DeliverPosted();
+  EXPECT_EQ(rig.ClassWrites(),
+            std::vector<std::string>{"WriteString Kestrane.plugin.transClass2: Frame"});
   EXPECT_EQ(rig.KeyboardHooks(), 0);
 }
 
