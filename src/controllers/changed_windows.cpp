@@ -31,12 +31,6 @@ void ChangedWindows::DropDead(Desktop &desktop) {
   }
 }
 
-bool ChangedWindows::TakeLast(PriorState &state) {
-  if (count_ == 0) return false;
-  state = entries_[--count_];
-  return true;
-}
-
 void ChangedWindows::RemoveAt(int index) { entries_[index] = entries_[--count_]; }
 
 }  // namespace kestrane

@@ -22,13 +22,13 @@ class ChangedWindows {
   bool Add(const PriorState &state, Desktop &desktop);
   void Remove(WindowHandle window);
   void DropDead(Desktop &desktop);
-  // Takes the newest record out; false when there is none.
-  bool TakeLast(PriorState &state);
   int size() const { return count_; }
-
- private:
+  const PriorState &At(int index) const { return entries_[index]; }
+  // The newest record takes the removed one's place: walking from the newest down, every
+  // record is met once while records are removed.
   void RemoveAt(int index);
 
+ private:
   PriorState entries_[kCapacity];
   int count_ = 0;
 };

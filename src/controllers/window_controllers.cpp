@@ -1,5 +1,6 @@
 #include "controllers/window_controllers.h"
 
+#include "controllers/thread_probe.h"
 #include "core/manager.h"
 #include "ui/flip_setting.h"
 
@@ -22,46 +23,57 @@ void PutBack(Manager &m, const PriorState &prior) {
   }
 }
 
-void TakeBack(Manager &m, WindowHandle window) {
-  const PriorState *prior = m.controllers.changed.Find(window);
-  if (prior == nullptr) return;  // never changed by the controller: left alone
-  PriorState state = *prior;
-  m.controllers.changed.Remove(window);
-  PutBack(m, state);
+bool WantsTranslucent(Manager &m, WindowHandle window) {
+  return m.settings.globalTransparency &&
+         IsTransClass(m, m.ports.desktop.WindowClass(window).view());
 }
 
-// The window's state before the controller's first change, recorded now; false when the
-// window must be left alone.
-bool RecordFirstChange(Manager &m, WindowHandle window, PriorState &state) {
+// The window's state before the controller's first change; false when the window must be left
+// alone.
+bool ReadPriorState(Manager &m, WindowHandle window, PriorState &state) {
   Desktop &desktop = m.ports.desktop;
   // Opening the process tells whether it can be read at all (another user's, a system one).
   if (desktop.ProcessExecutable(window).empty()) return false;
   state.window = window;
   state.layered = (desktop.ExStyle(window) & winstyle::kExLayered) != 0;
   // Layered without attributes that can be read: drawn per pixel, which attributes would break.
-  if (state.layered && !desktop.ReadLayeredAttributes(window, state.attributes)) return false;
-  return m.controllers.changed.Add(state, desktop);
+  return !state.layered || desktop.ReadLayeredAttributes(window, state.attributes);
 }
 
-void ApplyControllersToWindow(Manager &m, WindowHandle window) {
+void ApplyControllersToWindow(Manager &m, WindowHandle window, ThreadProbe &probe) {
   const ManagerSettings &s = m.settings;
   if (!s.globalTransparency && !s.globalSticky) return;
   Desktop &desktop = m.ports.desktop;
   if (!desktop.WindowExists(window)) return;
   ClassName className = desktop.WindowClass(window);
   if (s.globalTransparency && IsTransClass(m, className.view())) {
-    SetWindowAlpha(m, window, ControllerAlpha(m));
+    SetWindowAlpha(m, window, ControllerAlpha(m), probe);
   }
-  if (s.globalSticky && IsStickyClass(m, className.view())) m.ports.shell.MakeSticky(window);
+  if (s.globalSticky && IsStickyClass(m, className.view()) && probe.Answers(window)) {
+    m.ports.shell.MakeSticky(window);
+  }
+}
+
+// A restore pass leaves the windows of a hung program as they are, recorded: the first pass
+// that finds the program answering gives back those that are no longer to be translucent.
+void PutBackLeftOvers(Manager &m, ThreadProbe &probe) {
+  ChangedWindows &changed = m.controllers.changed;
+  for (int i = changed.size() - 1; i >= 0; --i) {
+    PriorState prior = changed.At(i);
+    if (WantsTranslucent(m, prior.window) || !probe.Answers(prior.window)) continue;
+    changed.RemoveAt(i);
+    PutBack(m, prior);
+  }
 }
 
 class ApplyVisitor final : public WindowVisitor {
  public:
-  explicit ApplyVisitor(Manager &m) : m_(m) {}
-  void Visit(WindowHandle window) override { ApplyControllersToWindow(m_, window); }
+  ApplyVisitor(Manager &m, ThreadProbe &probe) : m_(m), probe_(probe) {}
+  void Visit(WindowHandle window) override { ApplyControllersToWindow(m_, window, probe_); }
 
  private:
   Manager &m_;
+  ThreadProbe &probe_;
 };
 
 // Stickiness is the shell's record: every top-level window of a listed class is released.
@@ -86,6 +98,26 @@ bool AnyListed(const ClassList &list) {
   return false;
 }
 
+enum class HungWindows { kKeep, kGiveUp };
+
+void RestorePass(Manager &m, HungWindows hung) {
+  if (!m.layeredSupported) return;
+  // Every window the controller changed, top-level or a child caught at its creation.
+  ThreadProbe probe(m.ports.desktop);
+  ChangedWindows &changed = m.controllers.changed;
+  for (int i = changed.size() - 1; i >= 0; --i) {
+    PriorState prior = changed.At(i);
+    bool answers = probe.Answers(prior.window);
+    if (!answers && hung == HungWindows::kKeep) continue;
+    changed.RemoveAt(i);
+    if (answers) PutBack(m, prior);  // at shut-down, a hung program's window is given up
+  }
+  if (AnyListed(m.stickyClasses)) {
+    ReleaseStickyVisitor visitor(m);
+    m.ports.desktop.ForEachTopLevelWindow(visitor);
+  }
+}
+
 void ReapplyAfterToggle(Manager &m, bool nowOn) {
   if (!nowOn) RestoreWindowControllers(m);
   ApplyWindowControllers(m);
@@ -93,19 +125,28 @@ void ReapplyAfterToggle(Manager &m, bool nowOn) {
 
 }  // namespace
 
-void SetWindowAlpha(Manager &m, WindowHandle window, unsigned char alpha) {
+void SetWindowAlpha(Manager &m, WindowHandle window, unsigned char alpha, ThreadProbe &probe) {
   Desktop &desktop = m.ports.desktop;
   if (!desktop.WindowExists(window)) return;
+  ChangedWindows &changed = m.controllers.changed;
+  const PriorState *prior = changed.Find(window);
   if (alpha == kOpaque) {
-    TakeBack(m, window);
+    // Never changed by the controller: left alone. A hung program's stays recorded.
+    if (prior == nullptr || !probe.Answers(window)) return;
+    PriorState state = *prior;
+    changed.Remove(window);
+    PutBack(m, state);
     return;
   }
   PriorState state;
-  if (const PriorState *prior = m.controllers.changed.Find(window)) {
+  if (prior != nullptr) {
     state = *prior;
-  } else if (!RecordFirstChange(m, window, state)) {
+  } else if (!ReadPriorState(m, window, state)) {
     return;
   }
+  // A hung program's window stays as it is and unrecorded; the next pass asks again.
+  if (!probe.Answers(window)) return;
+  if (prior == nullptr && !changed.Add(state, desktop)) return;
   std::uint32_t exStyle = desktop.ExStyle(window);
   if ((exStyle & winstyle::kExLayered) == 0) {
     desktop.SetExStyle(window, exStyle | winstyle::kExLayered);
@@ -128,11 +169,14 @@ void CreationHookHandler::OnWinEvent(const WinEvent &event) {
   // by every pass; a handle comes back only after its slot has served thousands of windows.
   const ManagerSettings &s = m.settings;
   if (!s.globalTransparency && !s.globalSticky) return;
+  ThreadProbe probe(m.ports.desktop);
   ClassName className = m.ports.desktop.WindowClass(event.window);
   if (s.globalTransparency && IsTransClass(m, className.view())) {
-    SetWindowAlpha(m, event.window, ControllerAlpha(m));
+    SetWindowAlpha(m, event.window, ControllerAlpha(m), probe);
   }
-  if (s.globalSticky && IsStickyClass(m, className.view())) m.ports.shell.MakeSticky(event.window);
+  if (s.globalSticky && IsStickyClass(m, className.view()) && probe.Answers(event.window)) {
+    m.ports.shell.MakeSticky(event.window);
+  }
 }
 
 void StartWindowControllers(Manager &m) {
@@ -147,27 +191,20 @@ void StopWindowControllers(Manager &m) {
   ControllerState &c = m.controllers;
   m.ports.desktop.RemoveHook(c.creationHook);
   c.creationHook = kNoHook;
-  RestoreWindowControllers(m);
+  RestorePass(m, HungWindows::kGiveUp);
 }
 
 void ApplyWindowControllers(Manager &m) {
   // Without layered windows the controllers never start, so nothing would take back a change.
   if (!m.layeredSupported) return;
   m.controllers.changed.DropDead(m.ports.desktop);
-  ApplyVisitor visitor(m);
+  ThreadProbe probe(m.ports.desktop);
+  PutBackLeftOvers(m, probe);
+  ApplyVisitor visitor(m, probe);
   m.ports.desktop.ForEachTopLevelWindow(visitor);
 }
 
-void RestoreWindowControllers(Manager &m) {
-  if (!m.layeredSupported) return;
-  // Every window the controller changed, top-level or a child caught at its creation.
-  PriorState prior;
-  while (m.controllers.changed.TakeLast(prior)) PutBack(m, prior);
-  if (AnyListed(m.stickyClasses)) {
-    ReleaseStickyVisitor visitor(m);
-    m.ports.desktop.ForEachTopLevelWindow(visitor);
-  }
-}
+void RestoreWindowControllers(Manager &m) { RestorePass(m, HungWindows::kKeep); }
 
 void ToggleTransparencyController(Manager &m, std::string_view command) {
   FlipSetting(m, m.settings.globalTransparency, command, key::kGlobalTransparency);

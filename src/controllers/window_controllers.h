@@ -11,15 +11,19 @@ struct Manager;
 
 constexpr unsigned char kOpaque = 255;
 
+class ThreadProbe;
+
 void StartWindowControllers(Manager &manager);
-void StopWindowControllers(Manager &manager);     // restores every window it changed
-void ApplyWindowControllers(Manager &manager);    // one pass over all top-level windows
-void RestoreWindowControllers(Manager &manager);  // takes back what the controllers changed
+// Restores every window it changed; a hung program's windows are given up without waiting.
+void StopWindowControllers(Manager &manager);
+void ApplyWindowControllers(Manager &manager);  // one pass over all top-level windows
+// Takes back what the controllers changed; a hung program's windows wait for a later pass.
+void RestoreWindowControllers(Manager &manager);
 
 // Makes a window of another program translucent; kOpaque gives it back as it was before the
-// controller first changed it. Windows whose process cannot be read and windows drawn per
-// pixel are left alone.
-void SetWindowAlpha(Manager &manager, WindowHandle window, unsigned char alpha);
+// controller first changed it. Windows whose process cannot be read, windows drawn per pixel
+// and windows whose thread does not answer the probe are left alone.
+void SetWindowAlpha(Manager &manager, WindowHandle window, unsigned char alpha, ThreadProbe &probe);
 
 void ToggleTransparencyController(Manager &manager, std::string_view command);
 void ToggleStickyController(Manager &manager, std::string_view command);

@@ -167,6 +167,54 @@ TEST(WindowControllers, CreationHookActsOnNewWindowsEvenWhenItsNoticeComesLate) 
   EXPECT_TRUE(rig.desktop.hooks.empty());
 }
 
+// Changing a window waits for its thread: a hung program would hold the shell for as long as it
+// hangs. Thread 7 runs two windows, thread 8 one.
+TEST(WindowControllers, AHungProgramIsAskedOncePerPassLeftAsItIsAndRetriedByTheNextPass) {
+  ControllerRig rig;
+  rig.Set("Kestrane.plugin.GlobalTransparency:", "true");
+  rig.Set("Kestrane.plugin.GlobTransAlpha:", "128");
+  rig.Set("Kestrane.plugin.GlobalSticky:", "true");
+  rig.Set("Kestrane.plugin.transClass0:", "Slow");
+  rig.Set("Kestrane.plugin.stickyClass0:", "Slow");
+  WindowHandle a1 = rig.desktop.AddWindow("Slow", kApp), a2 = rig.desktop.AddWindow("Slow", kApp);
+  WindowHandle b = rig.desktop.AddWindow("Slow", kApp);
+  rig.desktop.Window(a1).thread = rig.desktop.Window(a2).thread = 7;
+  rig.desktop.Window(b).thread = 8;
+  const std::string untouched = "ex=0 unreadable";
+  rig.desktop.hungThreads = {7};
+  rig.Start();
+  EXPECT_EQ(rig.State(a1), untouched);
+  EXPECT_EQ(rig.State(a2), untouched);
+  EXPECT_EQ(rig.shell.sticky.count(a1), 0u);
+  EXPECT_EQ(rig.State(b), "ex=524288 key=0 alpha=128 flags=2");
+  EXPECT_EQ(rig.shell.sticky.count(b), 1u);
+  EXPECT_EQ(rig.log.Matching("ThreadAnswers"),
+            (std::vector<std::string>{"ThreadAnswers 7 200", "ThreadAnswers 8 200"}));
+
+  rig.desktop.hungThreads = {8};
+  rig.log.Clear();
+  rig.Broam("GlobalTransAdjust 100");  // two passes: each asks a thread at most once
+  EXPECT_EQ(rig.log.Matching("ThreadAnswers").size(), 3u);
+  EXPECT_EQ(rig.State(a1), "ex=524288 key=0 alpha=100 flags=2") << "answering again";
+  EXPECT_EQ(rig.State(b), "ex=524288 key=0 alpha=128 flags=2") << "left as it was, recorded";
+
+  rig.Broam("GlobalTransEnabled");  // off while thread 8 hangs
+  EXPECT_EQ(rig.State(a1), untouched);
+  EXPECT_EQ(rig.State(b), "ex=524288 key=0 alpha=128 flags=2");
+  rig.desktop.hungThreads.clear();
+  ApplyWindowControllers(rig.manager);  // the next pass, as after a plug-in's start
+  EXPECT_EQ(rig.State(b), untouched) << "given back exactly once it answers";
+
+  rig.Broam("GlobalTransEnabled");
+  rig.desktop.hungThreads = {7};
+  rig.log.Clear();
+  EndManager(rig.manager, kModule);
+  EXPECT_EQ(rig.State(a1), "ex=524288 key=0 alpha=100 flags=2") << "given up without waiting";
+  EXPECT_EQ(rig.State(b), untouched);
+  EXPECT_EQ(rig.log.Matching("ThreadAnswers 7").size(), 1u);
+  EXPECT_EQ(rig.manager.controllers.changed.size(), 0);
+}
+
 TEST(WindowControllers, TheRecordIsBoundedAndDropsClosedWindows) {
   ControllerRig rig;
   rig.Set("Kestrane.plugin.GlobalTransparency:", "true");
