@@ -1,7 +1,10 @@
 // One apply pass of the transparency controller over 200 top-level windows of another program,
 // 10 of them of a listed class, against a bare loop that enumerates the windows, opens every
 // window's process and reads its executable's name (what a pass that probes every window
-// costs). Interleaved in one run; prints the medians and a ROW line.
+// costs). And the same pass while the program's second thread, which runs 5 of the listed
+// windows, hangs, against the pass with none hung plus one probe time-out: a hung thread must
+// cost a pass one time-out, however many windows it has. Interleaved in one run; prints the
+// medians and ROW lines.
 //   controller_pass_bench.exe WINDOW_MAKER.EXE [RUNS]
 #include <windows.h>
 #include <psapi.h>
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "controllers/thread_probe.h"
 #include "controllers/window_controllers.h"
 #include "core/manager.h"
 #include "platform/win32/win32_canvas.h"
@@ -26,7 +30,7 @@ namespace {
 
 using namespace kestrane;
 
-constexpr int kListed = 10;
+constexpr int kListed = 10;  // half on the program's main thread, half on a second one
 constexpr int kOthers = 190;
 
 // The shell's part plays no role in the transparency pass.
@@ -104,6 +108,20 @@ bool WaitForMakerWindows() {
   return false;
 }
 
+struct ThreadSearch {
+  DWORD mainThread;
+  DWORD found;
+};
+
+BOOL CALLBACK FindSecondThread(HWND window, LPARAM search) {
+  char name[32] = {};
+  GetClassNameA(window, name, sizeof name);
+  auto *s = reinterpret_cast<ThreadSearch *>(search);
+  DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  if (std::string(name) == "BenchListed" && thread != s->mainThread) s->found = thread;
+  return TRUE;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -117,8 +135,10 @@ int main(int argc, char **argv) {
     return 2;
   }
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
+  const std::string half = std::to_string(kListed / 2);
   std::string command = std::string("\"") + argv[1] + "\" flood BenchOther " +
-                        std::to_string(kOthers) + " ; flood BenchListed " + std::to_string(kListed);
+                        std::to_string(kOthers) + " ; flood BenchListed " + half +
+                        " ; spawn BenchListed " + half;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION maker{};
@@ -128,8 +148,13 @@ int main(int argc, char **argv) {
     return 1;
   }
   int status = 0;
-  if (!WaitForMakerWindows()) {
-    std::fprintf(stderr, "window_maker.exe did not open its %d windows\n", kListed + kOthers);
+  ThreadSearch search{maker.dwThreadId, 0};
+  if (WaitForMakerWindows()) EnumWindows(FindSecondThread, reinterpret_cast<LPARAM>(&search));
+  HANDLE second =
+      search.found != 0 ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, search.found) : nullptr;
+  if (second == nullptr) {
+    std::fprintf(stderr, "window_maker.exe did not open its %d windows on two threads\n",
+                 kListed + kOthers);
     status = 1;
   } else {
     QuietShell shell;
@@ -147,12 +172,14 @@ int main(int argc, char **argv) {
     m.settings.globalTransAlpha = 128;
     m.transClasses.slots[0] = "BenchListed";
 
-    std::vector<double> pass, bare;
+    std::vector<double> pass, bare, hung;
     int windows = 0;
-    auto timePass = [&] {
+    auto timePass = [&](bool secondHangs) {
+      if (secondHangs) SuspendThread(second);
       double start = Seconds();
       ApplyWindowControllers(m);
       double took = (Seconds() - start) * 1e6;
+      if (secondHangs) ResumeThread(second);
       RestoreWindowControllers(m);  // every pass starts from the windows as they were
       return took;
     };
@@ -162,28 +189,39 @@ int main(int argc, char **argv) {
       EnumWindows(ProbeEveryWindow, reinterpret_cast<LPARAM>(&windows));
       return (Seconds() - start) * 1e6;
     };
-    for (int i = 0; i <= runs; ++i) {  // the first round warms up; the order alternates
-      double p = 0, b = 0;
-      if (i % 2 == 0) {
-        p = timePass();
-        b = timeBare();
-      } else {
-        b = timeBare();
-        p = timePass();
+    for (int i = 0; i <= runs; ++i) {  // the first round warms up; the order turns
+      double p = 0, b = 0, h = 0;
+      for (int step = 0; step < 3; ++step) {
+        switch ((i + step) % 3) {
+          case 0: p = timePass(false); break;
+          case 1: b = timeBare(); break;
+          default: h = timePass(true); break;
+        }
       }
       if (i == 0) continue;
       pass.push_back(p);
       bare.push_back(b);
+      hung.push_back(h);
     }
-    double figure = Median(pass), baseline = Median(bare);
+    double figure = Median(pass), baseline = Median(bare), hungFigure = Median(hung);
+    double timeOut = ThreadProbe::kTimeoutMs * 1000.0;
     std::printf("top-level windows: %d, %d of them listed\n", windows, kListed);
     std::printf("apply pass: %.0f us, bare probing loop: %.0f us (medians of %d), ratio %.3f\n",
                 figure, baseline, runs, figure / baseline);
     std::printf(
+        "apply pass with a thread of %d listed windows hung: %.0f us, against %.0f us"
+        " + one probe time-out of %.0f us, ratio %.3f\n",
+        kListed / 2, hungFigure, figure, timeOut, hungFigure / (figure + timeOut));
+    std::printf(
         "ROW\tcontroller apply pass, 200 windows of another program, 10 listed\t%.0f\t%.0f"
         "\tus\t0.50\n",
         figure, baseline);
+    std::printf(
+        "ROW\tthe same pass, 5 listed on a hung thread (vs none hung + one time-out)\t%.0f"
+        "\t%.0f\tus\t1.25\n",
+        hungFigure, figure + timeOut);
     desktop.ReleaseOptionalLibraries();
+    CloseHandle(second);
   }
   PostThreadMessageA(maker.dwThreadId, WM_QUIT, 0, 0);
   if (WaitForSingleObject(maker.hProcess, 5000) != WAIT_OBJECT_0)

@@ -12,6 +12,7 @@
 #include "win32/screenshot.h"
 #include "win32/shell_state.h"
 #include "win32/shell_windows.h"
+#include "win32/stopwatch.h"
 #include "win32/transcript.h"
 #include "win32/window_lookup.h"
 
@@ -102,9 +103,12 @@ void Screenshot(const ScriptCommand &command) {
 
 bool RunScriptCommand(const ScriptCommand &command) {
   switch (command.verb) {
-    case ScriptVerb::kBroam:
+    case ScriptVerb::kBroam: {
+      const Stopwatch watch;
       SendMessageA(Shell().core, kHostMsgBroam, 0, reinterpret_cast<LPARAM>(command.text.c_str()));
+      if (Shell().options.timing) Record(Format("timing broam %lld us", watch.Microseconds()));
       break;
+    }
     case ScriptVerb::kReconfigure: {
       int live = 0;
       for (WindowId id : Shell().subscriptions.Subscribers(kHostMsgReconfigure)) {

@@ -138,6 +138,60 @@ TEST(Transparency, ListedWindowsOfEveryKindAreTranslucentAndComeBackExactly) {
   EXPECT_EQ(Report(run, "after"), expected) << "shut-down";
 }
 
+// The `timing WHAT N us` lines of --timing, in milliseconds.
+std::vector<long> TimingsMs(const RunResult &run, const std::string &what) {
+  std::vector<long> ms;
+  for (const std::string &line : run.Lines("timing " + what + " ")) {
+    ms.push_back(std::stol(line.substr(8 + what.size())) / 1000);
+  }
+  return ms;
+}
+
+// Changing a window waits for its program's thread: a program that stops taking messages must
+// hold up nothing. Waking hangs through start-up for 8 s, then answers; Stuck is made
+// translucent, then hangs for 40 s, through a command and shut-down.
+TEST(Transparency, AHungProgramHoldsUpNeitherStartUpNorCommandsNorShutDown) {
+  ShellSession session;
+  session.InstallKestrane();
+  session.WriteFile("Kestrane.rc", Rc({{"GlobalTransparency", "true"},
+                                       {"GlobTransAlpha", "128"},
+                                       {"transClass0", "Stuck"},
+                                       {"transClass1", "Waking"}}));
+  const std::string maker = session.WindowMaker();
+  std::string script = "run " + maker + " --name StuckMaker open Stuck plain 10 300\n";
+  script += "await maker ready\n";
+  script += "run " + maker + " open Waking plain 200 300 ; report before ; hang 8000\n";
+  script += "await maker hanging 8000\n";
+  script += "tell StuckMaker hang 40000\n";
+  script += "await maker hanging 40000\n";
+  script += "broam @KestraneInternal GlobalTransAdjust 100\n";
+  script += "await maker done hang 8000\n";
+  script += "broam @KestraneInternal GlobalTransAdjust 90\n";
+  script += Report("answering") + "end\n" + Report("after");
+  RunResult run = session.Run("beginPlugin", script, {"--timing"});
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  const long kMostMs = 5000;
+  std::vector<long> start = TimingsMs(run, "start"), end = TimingsMs(run, "end");
+  std::vector<long> broams = TimingsMs(run, "broam");
+  ASSERT_EQ(start.size(), 1u) << run.Dump();
+  ASSERT_EQ(end.size(), 1u) << run.Dump();
+  ASSERT_EQ(broams.size(), 2u) << run.Dump();
+  EXPECT_LT(start[0], kMostMs) << run.Dump();
+  EXPECT_LT(broams[0], kMostMs) << run.Dump();
+  EXPECT_LT(end[0], kMostMs) << run.Dump();
+
+  EXPECT_LT(run.Find("layered wnd:Stuck key=0x00000000 alpha=128 flags=2"),
+            run.Find("start beginPlugin"));
+  int answered = run.Find("maker done hang 8000");
+  ASSERT_NE(answered, -1) << run.Dump();
+  EXPECT_EQ(run.Find("layered wnd:Waking"),
+            run.Find("layered wnd:Waking key=0x00000000 alpha=90 flags=2", answered))
+      << "left alone while it hung, translucent by the next pass" << run.Dump();
+  EXPECT_EQ(run.Find("layered wnd:Stuck", run.Find("start beginPlugin")), -1) << run.Dump();
+  EXPECT_EQ(Report(run, "answering").at("Waking"), "ex=0x00080000 lwa=flags=2,alpha=90");
+  EXPECT_EQ(Report(run, "after"), Report(run, "before")) << "given back exactly";
+}
+
 // A 32-bit shell on 64-bit Windows, where nearly every other program is 64-bit: their windows
 // are controlled and their programs known by their path, as 32-bit ones are.
 TEST(Transparency, ProgramsBuiltFor64BitWindowsAreControlledAndKnownByTheirPath) {

@@ -13,6 +13,8 @@
 //                         child over its middle). Layered kinds get their attributes before
 //                         they are shown.
 //   flood CLASS COUNT     COUNT hidden plain windows (for the benchmark)
+//   spawn CLASS COUNT     the same on a thread of their own, which only pumps messages
+//   hang MS               writes `maker hanging MS`, then takes no message for MS milliseconds
 //   close CLASS           destroys that window
 //   press KEY CLASS       the cursor to the window's middle, then KEY: space, altspace, escape
 //   foreground CLASS      NotifyWinEvent(EVENT_SYSTEM_FOREGROUND) for that window
@@ -137,6 +139,36 @@ bool Open(const std::string &className, const std::string &kind, int x, int y, b
   return true;
 }
 
+struct Spawn {
+  std::string className;
+  int count = 0;
+  HANDLE opened = nullptr;  // set once the windows exist
+};
+
+DWORD WINAPI SpawnedThread(LPVOID parameter) {
+  auto *spawn = static_cast<Spawn *>(parameter);
+  for (int i = 0; i < spawn->count; ++i) {
+    CreateWindowExA(0, spawn->className.c_str(), spawn->className.c_str(), WS_POPUP | WS_BORDER, 0,
+                    0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
+  SetEvent(spawn->opened);  // `spawn` belongs to the waiting thread: not touched after this
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}
+
+bool SpawnThread(const std::string &className, int count) {
+  Register(className);
+  Spawn spawn{className, count, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  if (spawn.opened == nullptr) return false;
+  HANDLE thread = CreateThread(nullptr, 0, SpawnedThread, &spawn, 0, nullptr);
+  // Waited for to the end: the thread reads `spawn` until then.
+  bool opened = thread != nullptr && WaitForSingleObject(spawn.opened, INFINITE) == WAIT_OBJECT_0;
+  if (thread != nullptr) CloseHandle(thread);
+  CloseHandle(spawn.opened);
+  return opened;
+}
+
 std::string Hex(unsigned long value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lX", value);
@@ -207,6 +239,17 @@ bool Run(const std::string &command) {
       if (!Open(name, "plain", 0, 0, false)) return false;
     }
     return count > 0;
+  }
+  if (verb == "spawn") {
+    int count = 0;
+    words >> count;
+    return !words.fail() && count > 0 && SpawnThread(name, count);
+  }
+  if (verb == "hang") {
+    // A program stuck in a long computation: sent messages wait until it is over.
+    Say("maker hanging " + name);
+    Sleep(static_cast<DWORD>(std::strtoul(name.c_str(), nullptr, 10)));
+    return true;
   }
   if (verb == "close") {
     HWND window = Find(name);
