@@ -146,15 +146,22 @@ void SetWindowAlpha(Manager &m, WindowHandle window, unsigned char alpha, Thread
   }
   // A hung program's window stays as it is and unrecorded; the next pass asks again.
   if (!probe.Answers(window)) return;
-  if (prior == nullptr && !changed.Add(state, desktop)) return;
+  const bool firstChange = prior == nullptr;
+  if (firstChange && !changed.Add(state, desktop)) return;
+  // A change the system refuses (a program of a higher integrity level) changes nothing, and
+  // leaves nothing to give back.
   std::uint32_t exStyle = desktop.ExStyle(window);
-  if ((exStyle & winstyle::kExLayered) == 0) {
-    desktop.SetExStyle(window, exStyle | winstyle::kExLayered);
+  const bool wasLayered = (exStyle & winstyle::kExLayered) != 0;
+  if (!wasLayered && !desktop.SetExStyle(window, exStyle | winstyle::kExLayered)) {
+    if (firstChange) changed.Remove(window);
+    return;
   }
   // A window with a colour key of its own keeps it; black is a key like any other.
   bool keyed = state.layered && (state.attributes.flags & winstyle::kLayeredColourKey) != 0;
-  desktop.SetLayeredAttributes(window, keyed ? state.attributes.colourKey : 0, alpha,
-                               winstyle::kLayeredAlpha | (keyed ? winstyle::kLayeredColourKey : 0));
+  bool set = desktop.SetLayeredAttributes(
+      window, keyed ? state.attributes.colourKey : 0, alpha,
+      winstyle::kLayeredAlpha | (keyed ? winstyle::kLayeredColourKey : 0));
+  if (!set && wasLayered && firstChange) changed.Remove(window);
 }
 
 void CreationHookHandler::OnWinEvent(const WinEvent &event) {

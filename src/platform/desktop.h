@@ -157,8 +157,10 @@ class Desktop {
   virtual void HideWindow(WindowHandle window) = 0;
   virtual bool IsVisible(WindowHandle window) = 0;
   virtual std::uint32_t ExStyle(WindowHandle window) = 0;
-  virtual void SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
-  virtual void SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
+  // Both false when the system refused the change (another program's window of a higher
+  // integrity level).
+  virtual bool SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
+  virtual bool SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
                                     unsigned char alpha, unsigned flags) = 0;
   virtual void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                             unsigned flags) = 0;

@@ -54,23 +54,27 @@ void FakeDesktop::HideWindow(WindowHandle window) {
 
 std::uint32_t FakeDesktop::ExStyle(WindowHandle window) { return Window(window).exStyle; }
 
-void FakeDesktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
+bool FakeDesktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
   log_.Add("SetExStyle " + std::to_string(exStyle));
   FakeWindow &w = Window(window);
+  if (w.refusesChanges) return false;
   // As the system does: a window that stops being layered forgets its attributes.
   if ((exStyle & winstyle::kExLayered) == 0) w.layeredSet = false;
   w.exStyle = exStyle;
+  return true;
 }
 
-void FakeDesktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
+bool FakeDesktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
                                        unsigned char alpha, unsigned flags) {
   log_.Add("SetLayeredAttributes " + std::to_string(colourKey) + " " + std::to_string(alpha) + " " +
            std::to_string(flags));
   FakeWindow &w = Window(window);
+  if (w.refusesChanges) return false;
   w.layeredSet = true;
   w.colourKey = colourKey;
   w.alpha = alpha;
   w.layeredFlags = flags;
+  return true;
 }
 
 void FakeDesktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width,

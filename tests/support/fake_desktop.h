@@ -32,6 +32,7 @@ struct FakeWindow {
   bool topLevel = true;
   bool perPixel = false;  // drawn with UpdateLayeredWindow: its attributes cannot be read
   ThreadId thread = 1;
+  bool refusesChanges = false;  // a program of a higher integrity level
 };
 
 struct FakeHook {
@@ -69,8 +70,8 @@ class FakeDesktop final : public Desktop {
   void HideWindow(WindowHandle window) override;
   bool IsVisible(WindowHandle window) override { return Window(window).visible; }
   std::uint32_t ExStyle(WindowHandle window) override;
-  void SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
-  void SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey, unsigned char alpha,
+  bool SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
+  bool SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey, unsigned char alpha,
                             unsigned flags) override;
   void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                     unsigned flags) override;

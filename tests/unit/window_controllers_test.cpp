@@ -62,22 +62,27 @@ TEST(WindowControllers, StartUpPassReadsClassesFirstAndTreatsOnlyListedOnes) {
   WindowHandle unlisted = rig.desktop.AddWindow("Other", kApp);
   WindowHandle longName = rig.desktop.AddWindow(longClass, kApp);
   WindowHandle closedProcess = rig.desktop.AddWindow("Notepad", "");  // another user's
+  WindowHandle elevated = rig.desktop.AddWindow("Notepad", "C:\\Windows\\regedit.exe");
+  rig.desktop.Window(elevated).refusesChanges = true;
   rig.Start();
 
   EXPECT_EQ(rig.State(listed), "ex=524288 key=0 alpha=44 flags=2");
   EXPECT_EQ(rig.State(longName), "ex=524288 key=0 alpha=44 flags=2");
-  for (WindowHandle w : {otherCase, unlisted, closedProcess})
+  for (WindowHandle w : {otherCase, unlisted, closedProcess, elevated})
     EXPECT_EQ(rig.State(w), "ex=0 unreadable");
+  EXPECT_EQ(rig.manager.controllers.changed.Find(elevated), nullptr) << "refused: not recorded";
   // Processes are opened for listed classes only, after their class was read.
   EXPECT_EQ(rig.log.Matching("ProcessExecutable"),
             (std::vector<std::string>{"ProcessExecutable " + rig.Handle(listed),
                                       "ProcessExecutable " + rig.Handle(longName),
-                                      "ProcessExecutable " + rig.Handle(closedProcess)}));
+                                      "ProcessExecutable " + rig.Handle(closedProcess),
+                                      "ProcessExecutable " + rig.Handle(elevated)}));
   EXPECT_LT(rig.log.IndexOf("WindowClass " + rig.Handle(listed)),
             rig.log.IndexOf("ProcessExecutable " + rig.Handle(listed)));
   // Stickiness does not need the process.
   EXPECT_EQ(rig.shell.sticky.count(listed), 1u);
   EXPECT_EQ(rig.shell.sticky.count(closedProcess), 1u);
+  EXPECT_EQ(rig.shell.sticky.count(elevated), 1u);
   EXPECT_EQ(rig.shell.sticky.count(otherCase), 0u);
 }
 

@@ -78,16 +78,19 @@ std::uint32_t Win32Desktop::ExStyle(WindowHandle window) {
   return static_cast<std::uint32_t>(GetWindowLongA(ToHwnd(window), GWL_EXSTYLE));
 }
 
-void Win32Desktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
-  SetWindowLongA(ToHwnd(window), GWL_EXSTYLE, static_cast<LONG>(exStyle));
+bool Win32Desktop::SetExStyle(WindowHandle window, std::uint32_t exStyle) {
+  // The previous style comes back, and may be 0: only the error tells a failure.
+  SetLastError(ERROR_SUCCESS);
+  return SetWindowLongA(ToHwnd(window), GWL_EXSTYLE, static_cast<LONG>(exStyle)) != 0 ||
+         GetLastError() == ERROR_SUCCESS;
 }
 
-void Win32Desktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
+bool Win32Desktop::SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey,
                                         unsigned char alpha, unsigned flags) {
   // Windows 2000 and later; the core asks only where layering is supported.
   using SetAttributes = BOOL(WINAPI *)(HWND, COLORREF, BYTE, DWORD);
   auto set = LoadedFunction<SetAttributes>("user32.dll", "SetLayeredWindowAttributes");
-  if (set != nullptr) set(ToHwnd(window), colourKey, alpha, flags);
+  return set != nullptr && set(ToHwnd(window), colourKey, alpha, flags) != 0;
 }
 
 void Win32Desktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width,

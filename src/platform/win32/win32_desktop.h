@@ -18,8 +18,8 @@ class Win32Desktop final : public Desktop {
   void HideWindow(WindowHandle window) override;
   bool IsVisible(WindowHandle window) override;
   std::uint32_t ExStyle(WindowHandle window) override;
-  void SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
-  void SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey, unsigned char alpha,
+  bool SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
+  bool SetLayeredAttributes(WindowHandle window, std::uint32_t colourKey, unsigned char alpha,
                             unsigned flags) override;
   void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                     unsigned flags) override;
