@@ -68,6 +68,8 @@ bool RunWine(const std::string &arguments) {
   return std::system(command.c_str()) == 0;
 }
 
+std::string MakerIn(const std::string &build) { return build + "/plugins/window_maker.exe"; }
+
 }  // namespace
 
 ReportedWindowsVersion::ReportedWindowsVersion(const std::string &version) {
@@ -200,12 +202,6 @@ void ShellSession::InstallPlugin(const std::string &variant, const std::string &
     std::ofstream(infoFile, std::ios::binary) << info;
   }
 }
-
-namespace {
-
-std::string MakerIn(const std::string &build) { return build + "/plugins/window_maker.exe"; }
-
-}  // namespace
 
 std::string ShellSession::WindowMaker() const {
   return WindowsPath(fs::absolute(MakerIn(env_.at("WIN_BUILD"))).string());
