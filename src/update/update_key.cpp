@@ -1,15 +1,13 @@
 #include "update/update_key.h"
 
-#include <sodium/utils.h>
-
 #include "core/path_text.h"
 #include "platform/libraries.h"
+#include "update/base64_text.h"
 
 namespace kestrane {
 
 namespace {
 
-constexpr std::size_t kKeyBase64Length = 44;
 // Room for the key and generous blanks around it; a larger resource is no key.
 constexpr std::size_t kResourceLimit = 256;
 
@@ -24,13 +22,7 @@ UpdateKey Unusable() {
 UpdateKey ParseUpdateKey(std::string_view resource) {
   std::string_view text = TrimBlanks(resource);
   UpdateKey key;
-  std::size_t decoded = 0;
-  if (text.size() != kKeyBase64Length ||
-      sodium_base642bin(key.bytes, sizeof key.bytes, text.data(), text.size(), nullptr, &decoded,
-                        nullptr, sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      decoded != kUpdateKeyBytes) {
-    return Unusable();
-  }
+  if (!DecodeBase64(text, key.bytes, sizeof key.bytes)) return Unusable();
   key.kind = UpdateKey::Kind::kKey;
   return key;
 }

@@ -1,20 +1,18 @@
 #include "update/update_signatures.h"
 
 #include <sodium/crypto_sign_ed25519.h>
-#include <sodium/utils.h>
 
 #include <cstdio>
 #include <memory>
 #include <new>
 
+#include "update/base64_text.h"
 #include "update/update_files.h"
 #include "update/update_key.h"
 
 namespace kestrane {
 
 namespace {
-
-constexpr std::size_t kSignatureBase64Length = 88;
 
 struct FileCloser {
   void operator()(std::FILE *f) const { std::fclose(f); }
@@ -60,11 +58,7 @@ FileCheck CheckFile(const char *path, const Signature &signature, const UpdateKe
 }  // namespace
 
 bool DecodeSignature(std::string_view base64, Signature &signature) {
-  std::size_t decoded = 0;
-  return base64.size() == kSignatureBase64Length &&
-         sodium_base642bin(signature.bytes, sizeof signature.bytes, base64.data(), base64.size(),
-                           nullptr, &decoded, nullptr, sodium_base64_VARIANT_ORIGINAL) == 0 &&
-         decoded == kSignatureBytes;
+  return DecodeBase64(base64, signature.bytes, sizeof signature.bytes);
 }
 
 SignatureCheck CheckUpdateSignatures(const UpdateKey &key, std::string_view published,

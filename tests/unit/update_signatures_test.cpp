@@ -29,7 +29,8 @@ TEST(UpdateKey, FortyFourBase64CharactersBetweenBlanksAndLineEnds) {
            std::string(), std::string("   "), text.substr(0, 43), text + "A",
            text.substr(0, 43) + "A", nonCanonical, "11qYAYKxCrfVS/7Ty QHOg7hcvPapiMlrwIaaPcHURo=",
            "11qYAYKxCrfVS_7TyWQHOg7hcvPapiMlrwIaaPcHURo=",
-           text.substr(0, 20) + '\0' + text.substr(21), std::string(44, '=')}) {
+           text.substr(0, 20) + '\0' + text.substr(21),
+           text.substr(0, 20) + '\xBF' + text.substr(21), std::string(44, '=')}) {
     EXPECT_EQ(ParseUpdateKey(bad).kind, Kind::kUnusable) << bad;
   }
 }
@@ -56,7 +57,7 @@ TEST(UpdateSignatures, EightyEightCanonicalBase64Characters) {
   nonCanonical[85] = static_cast<char>(good[85] + 1);  // A, Q, g or w: stray low bits set
   for (const std::string &bad : std::vector<std::string>{
            good.substr(0, 86), good + "==", good.substr(0, 86) + "A=", nonCanonical,
-           std::string(88, 'A')}) {
+           good.substr(0, 5) + '\x89' + good.substr(6), std::string(88, 'A')}) {
     EXPECT_FALSE(DecodeSignature(bad, signature)) << bad;
   }
 }
