@@ -6,13 +6,14 @@
 
 #include "portable/text_format.h"
 #include "portable/transcript_text.h"
-#include "win32/dialog_watcher.h"
 #include "win32/config_timing.h"
+#include "win32/dialog_watcher.h"
 #include "win32/handles.h"
 #include "win32/message_box_hook.h"
 #include "win32/message_pump.h"
 #include "win32/script_commands.h"
 #include "win32/shell_state.h"
+#include "win32/stopwatch.h"
 #include "win32/transcript.h"
 
 namespace corvane::win32 {
@@ -66,21 +67,6 @@ int Start(HMODULE module) {
   HWND slit = PassesSlit(options) ? Shell().slit : nullptr;
   return Entry<BeginSlitPlugin>(module, options.start.c_str())(module, slit);
 }
-
-// Microseconds on the performance counter.
-class Stopwatch {
- public:
-  Stopwatch() { QueryPerformanceCounter(&start_); }
-  long long Microseconds() const {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return (now.QuadPart - start_.QuadPart) * 1000000 / frequency.QuadPart;
-  }
-
- private:
-  LARGE_INTEGER start_;
-};
 
 void RecordTiming(const char *what, const Stopwatch &watch) {
   if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));

@@ -14,18 +14,29 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 }  // namespace
 
-UpdateSite::UpdateSite(const std::string &folder) : server_(std::make_unique<httplib::Server>()) {
-  Start(folder);
+UpdateSite::UpdateSite(const std::string &folder, int answerDelayMs)
+    : server_(std::make_unique<httplib::Server>()) {
+  Start(folder, answerDelayMs);
 }
 
 UpdateSite::UpdateSite(const std::string &certificateFile, const std::string &keyFile)
     : server_(std::make_unique<httplib::SSLServer>(certificateFile.c_str(), keyFile.c_str())),
       secure_(true) {
-  if (server_->is_valid()) Start("");
+  if (server_->is_valid()) Start("", 0);
 }
 
-void UpdateSite::Start(const std::string &folder) {
+void UpdateSite::Start(const std::string &folder, int answerDelayMs) {
   if (!folder.empty()) server_->set_mount_point("/", folder);
+  if (answerDelayMs > 0) {
+    server_->set_pre_routing_handler(
+        [this, answerDelayMs](const httplib::Request &, httplib::Response &) {
+          auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(answerDelayMs);
+          while (!stopping_ && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
+  }
   server_->Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
     Route route;
     {

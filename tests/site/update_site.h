@@ -20,8 +20,9 @@ namespace kestrane::site {
 
 class UpdateSite {
  public:
-  // Also serves the files of `folder` when one is given.
-  explicit UpdateSite(const std::string &folder = "");
+  // Also serves the files of `folder` when one is given. With `answerDelayMs`, every answer
+  // (the folder's files too) comes only that late, as from a distant site.
+  explicit UpdateSite(const std::string &folder = "", int answerDelayMs = 0);
   // Speaks https as localhost, with the certificate and key in these PEM files.
   UpdateSite(const std::string &certificateFile, const std::string &keyFile);
   ~UpdateSite();
@@ -72,7 +73,7 @@ class UpdateSite {
     bool announced = true;
   };
   void Set(const std::string &path, Route route);
-  void Start(const std::string &folder);
+  void Start(const std::string &folder, int answerDelayMs);
 
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
