@@ -13,7 +13,7 @@ struct FileCloser {
   void operator()(std::FILE *f) const { std::fclose(f); }
 };
 
-constexpr std::size_t kBlockBytes = 16 * 1024;
+constexpr std::size_t kBlockBytes = std::size_t{16} * 1024;
 
 }  // namespace
 
