@@ -137,8 +137,8 @@ void FillTable(Manager &manager) {
 void BuildMenuForAFullTable(benchmark::State &state) {
   testing::TestRig rig;
   SilentMenuShell silent(rig.shell);
-  Manager manager{Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
-                        rig.digest, rig.folders}};
+  Manager manager{
+      Ports{silent, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet, rig.folders}};
   FillTable(manager);
   for (auto _ : state) BuildManagerMenu(manager, true);
 }
@@ -149,7 +149,7 @@ void StoreTheSameMenuInTheShell(benchmark::State &state) {
   testing::TestRig rig;
   RecordingShell recorder(rig.shell);
   Manager manager{Ports{recorder, rig.desktop, rig.kernel, rig.libraries, rig.canvas, rig.internet,
-                        rig.digest, rig.folders}};
+                        rig.folders}};
   FillTable(manager);
   BuildManagerMenu(manager, true);
   for (auto _ : state) {

@@ -13,7 +13,9 @@ if(KESTRANE_WIN32)
   target_include_directories(minizip SYSTEM PUBLIC ${KESTRANE_MINIZIP_DIR})
   target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT)
   target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
-  target_compile_options(minizip PRIVATE -w)
+  # Without unwind tables, whose entries would keep every function alive, the linker drops the
+  # parts of minizip Kestrane does not call.
+  target_compile_options(minizip PRIVATE -w -fno-asynchronous-unwind-tables -fno-unwind-tables)
 else()
   # Debian's libminizip-dev: headers in <include>/minizip, unzip and the zip writer the tests
   # use to make archives.

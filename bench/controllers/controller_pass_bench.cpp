@@ -20,7 +20,6 @@
 #include "core/manager.h"
 #include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_desktop.h"
-#include "platform/win32/win32_digest.h"
 #include "platform/win32/win32_folder_browser.h"
 #include "platform/win32/win32_internet.h"
 #include "platform/win32/win32_kernel.h"
@@ -163,9 +162,8 @@ int main(int argc, char **argv) {
     win32::Win32Libraries libraries;
     win32::Win32Canvas canvas;
     win32::Win32Internet internet;
-    win32::Win32Digest digest;
     win32::Win32FolderBrowser folders;
-    static Manager m{Ports{shell, desktop, kernel, libraries, canvas, internet, digest,
+    static Manager m{Ports{shell, desktop, kernel, libraries, canvas, internet,
                            folders}};  // large: not on the stack
     m.layeredSupported = true;
     m.settings.globalTransparency = true;

@@ -74,14 +74,18 @@ void Pick(const ScriptCommand &command) {
 
 // Pumps until a line holding the text has been written after the line the previous wait
 // found, so a line that came early still counts and an old one does not count twice. `await`
-// and `waitfor` share the place they have reached.
+// and `waitfor` share the place they have reached. Under --timing, says how long it waited.
 void WaitForLine(const char *verb, const std::string &text, DWORD milliseconds) {
   static int next = 0;
+  const Stopwatch watch;
   const ULONGLONG deadline = GetTickCount64() + milliseconds;
   for (;;) {
     const int found = FindTranscriptLine(next, text);
     if (found >= 0) {
       next = found + 1;
+      if (Shell().options.timing) {
+        Record(Format("timing %s %lld us", verb, watch.Microseconds()));
+      }
       return;
     }
     if (GetTickCount64() >= deadline) break;

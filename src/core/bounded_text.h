@@ -10,6 +10,25 @@
 
 namespace kestrane {
 
+namespace detail {
+
+// At most `capacity - 1` characters and the terminator. Answers the length the whole text
+// needs, or -1 when it was cut without saying so.
+inline int FormatText(char *buffer, std::size_t capacity, const char *format, va_list args) {
+#if defined(_WIN32)
+  // The system's own formatter: the C99 one mingw-w64 links in its place would add some 22 KB
+  // to the DLL, mostly floating-point conversions never used here. It writes no terminator when
+  // the text fills the buffer and answers -1 when it is cut.
+  int n = _vsnprintf(buffer, capacity - 1, format, args);
+  buffer[capacity - 1] = '\0';
+  return n;
+#else
+  return std::vsnprintf(buffer, capacity, format, args);
+#endif
+}
+
+}  // namespace detail
+
 template <std::size_t Capacity>
 class BoundedText {
   static_assert(Capacity > 0, "room for the terminating zero");
@@ -49,10 +68,10 @@ class BoundedText {
   {
     va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(data_, Capacity, format, args);
+    int n = detail::FormatText(data_, Capacity, format, args);
     va_end(args);
-    if (n < 0) {
-      Clear();
+    if (n < 0) {  // cut where the buffer ends
+      Resync();
       return false;
     }
     length_ = static_cast<std::size_t>(n) < kMaxLength ? static_cast<std::size_t>(n) : kMaxLength;

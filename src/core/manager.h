@@ -11,7 +11,6 @@
 #include "core/settings.h"
 #include "platform/canvas.h"
 #include "platform/desktop.h"
-#include "platform/digest.h"
 #include "platform/folder_browser.h"
 #include "platform/handles.h"
 #include "platform/internet.h"
@@ -32,7 +31,6 @@ struct Ports {
   Libraries &libraries;
   Canvas &canvas;
   Internet &internet;
-  Digest &digest;
   FolderBrowser &folders;
 };
 

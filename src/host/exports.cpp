@@ -7,7 +7,6 @@
 #include "core/startup.h"
 #include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_desktop.h"
-#include "platform/win32/win32_digest.h"
 #include "platform/win32/win32_folder_browser.h"
 #include "platform/win32/win32_handles.h"
 #include "platform/win32/win32_internet.h"
@@ -25,10 +24,9 @@ win32::Win32Kernel g_kernel;
 win32::Win32Libraries g_libraries;
 win32::Win32Canvas g_canvas;
 win32::Win32Internet g_internet;
-win32::Win32Digest g_digest;
 win32::Win32FolderBrowser g_folders;
 Manager g_manager{
-    Ports{g_shell, g_desktop, g_kernel, g_libraries, g_canvas, g_internet, g_digest, g_folders}};
+    Ports{g_shell, g_desktop, g_kernel, g_libraries, g_canvas, g_internet, g_folders}};
 
 constexpr int kStartFailed = 1;
 

@@ -6,13 +6,22 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/bounded_text.h"
+
 namespace kestrane {
+
+// How many sites an update check fetches at once.
+constexpr int kMaxParallelFetches = 32;
+// Transfers an adapter must be able to hold open at once: a check's, an update's beside them,
+// and a few of an earlier check still closing after a shut-down.
+constexpr int kMaxOpenTransfers = kMaxParallelFetches + 4;
 
 // What the server answered before the body.
 struct UrlAnswer {
   unsigned status = 0;  // the HTTP status; 0 for a scheme that has none
   bool hasLength = false;
   std::uint64_t length = 0;  // the Content-Length, when the server gave one
+  Path finalUrl;             // where the body came from, after any redirects; empty if unknown
 };
 
 enum class ReadResult { kData, kEnd, kFailed };

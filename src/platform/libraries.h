@@ -1,6 +1,7 @@
 // Loading plug-in libraries and calling their five entry points.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/handles.h"
@@ -10,6 +11,8 @@ namespace kestrane {
 // An exported function, opaque to the core; called only through Libraries.
 enum class EntryPoint : std::uintptr_t {};
 constexpr EntryPoint kNoEntry{};
+
+enum class DataResource { kFound, kMissing, kUnreadable };
 
 class Libraries {
  public:
@@ -23,6 +26,12 @@ class Libraries {
   virtual int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) = 0;
   virtual void CallEnd(EntryPoint endPlugin, ModuleHandle module) = 0;
   virtual const char *CallInfo(EntryPoint pluginInfo, int code) = 0;
+
+  // The raw-data resource `name` of the library file at `path`, read as a data file: none of
+  // its code runs. Copies at most `capacity` bytes; `size` is the resource's whole size.
+  // kUnreadable: the file cannot be read that way.
+  virtual DataResource ReadDataResource(const char *path, const char *name, char *content,
+                                        std::size_t capacity, std::size_t &size) = 0;
 };
 
 }  // namespace kestrane

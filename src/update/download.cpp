@@ -19,6 +19,18 @@ bool IsBody(unsigned status) { return status == 0 || (status >= 200 && status <=
 
 bool Cancelled(DownloadWatch *watch) { return watch != nullptr && watch->Cancelled(); }
 
+bool IsSecure(std::string_view url) {
+  constexpr std::string_view kSecureScheme = "https://";
+  return url.size() >= kSecureScheme.size() &&
+         EqualNoCase(url.substr(0, kSecureScheme.size()), kSecureScheme);
+}
+
+// An https address whose body would come from elsewhere than https (a redirect to http), or
+// from where the system cannot say.
+bool Downgraded(const Path &url, const UrlAnswer &answer) {
+  return IsSecure(url.view()) && !IsSecure(answer.finalUrl.view());
+}
+
 // The opened URL, or null when it cannot be opened or answers with anything but a body that
 // may fit the limit.
 std::unique_ptr<InternetTransfer> OpenBody(Internet &internet, Path &url, std::uint64_t limit,
@@ -27,7 +39,10 @@ std::unique_ptr<InternetTransfer> OpenBody(Internet &internet, Path &url, std::u
   std::unique_ptr<InternetTransfer> transfer = internet.Open(url.c_str());
   if (!transfer || Cancelled(watch)) return nullptr;
   answer = transfer->Answer();
-  if (!IsBody(answer.status) || (answer.hasLength && answer.length > limit)) return nullptr;
+  if (!IsBody(answer.status) || (answer.hasLength && answer.length > limit) ||
+      Downgraded(url, answer)) {
+    return nullptr;
+  }
   return transfer;
 }
 
@@ -57,17 +72,23 @@ struct FileCloser {
 
 }  // namespace
 
-bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
-                     DownloadWatch *watch) {
+bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
+              std::string &body) {
+  body.clear();
   UrlAnswer answer;
   std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
   if (!transfer) return false;
-  std::string body;
   auto keep = [&](const char *data, std::size_t size) {
     body.append(data, size);
     return true;
   };
-  return ReadBody(*transfer, answer, limit, watch, keep) && AppendToFile(path, body);
+  return ReadBody(*transfer, answer, limit, watch, keep);
+}
+
+bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
+                     DownloadWatch *watch) {
+  std::string body;
+  return FetchUrl(internet, url, limit, watch, body) && AppendToFile(path, body);
 }
 
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,

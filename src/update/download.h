@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/bounded_text.h"
 
@@ -30,6 +31,10 @@ class DownloadWatch {
     static_cast<void>(length);
   }
 };
+
+// The whole body into `body`. Puts the scheme in front of `url` in place.
+bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
+              std::string &body);
 
 // Appends the body to the file at `path` (created when missing) once it has arrived whole.
 // Puts the scheme in front of `url` in place.

@@ -9,7 +9,9 @@
 #include "update/download.h"
 #include "update/plugin_release.h"
 #include "update/update_files.h"
+#include "update/update_key.h"
 #include "update/update_metadata.h"
+#include "update/update_signatures.h"
 #include "update/update_worker.h"
 #include "update/zip_extraction.h"
 
@@ -39,9 +41,8 @@ constexpr const char *kComplete =
     "that the files where\nextracted to the right place ;P";
 constexpr const char *kChecksumMismatch =
     "The downloaded file %s does not match its published checksum.";
-constexpr const char *kChecksumUnavailable =
-    "The downloaded file %s cannot be checked against its published checksum:\nthis system "
-    "cannot compute SHA-256 checksums.";
+constexpr const char *kNotSigned =
+    "The downloaded file %s is not signed with the update key of %s.\nNothing was changed.";
 constexpr const char *kZipQuestion =
     "The update included a zip archive called %s.\nWould you like to extract it now? If yes, "
     "then\nyou will be prompted for a folder to extract it to.";
@@ -59,6 +60,7 @@ struct Snapshot {
   WindowHandle coreWindow = kNoWindow;
   PluginRelease own;
   UpdateMetadata published;
+  UpdateKey key;  // of the library the update would replace
 };
 
 bool TakeSnapshot(WorkerRun &run, int slot, Snapshot &s) {
@@ -72,6 +74,7 @@ bool TakeSnapshot(WorkerRun &run, int slot, Snapshot &s) {
     s.own = OwnRelease(m, slot);
     s.published =
         ReadUpdateMetadata(m.ports.shell, MetadataFilePath(m.hostFolder).c_str(), e.name.c_str());
+    s.key = ReadUpdateKey(m.ports.libraries, e.path.c_str());
   });
 }
 
@@ -184,12 +187,8 @@ bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &fil
     run.Show(kDownloadFailed, kError);
     return false;
   }
-  if (!file.hasDigest) return true;
-  switch (CheckSha256(run.ports().digest, file.incoming.c_str(), file.digest)) {
-    case DigestCheck::kMatch: return true;
-    case DigestCheck::kMismatch: ShowAboutFile(run, kChecksumMismatch, file.name); break;
-    case DigestCheck::kUnavailable: ShowAboutFile(run, kChecksumUnavailable, file.name); break;
-  }
+  if (!file.hasDigest || MatchesSha256(file.incoming.c_str(), file.digest)) return true;
+  ShowAboutFile(run, kChecksumMismatch, file.name);
   return false;
 }
 
@@ -215,6 +214,24 @@ std::string_view FileList(const UpdateMetadata &published) {
   if (IsPublished(published.files.view())) return published.files.view();
   if (IsPublished(published.archive.view())) return published.archive.view();
   return {};
+}
+
+// When the plug-in carries its author's key, every arrived file must be signed by it.
+bool SignedByAuthor(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
+  std::string_view published = s.published.signatures.view();
+  SignatureCheck check =
+      CheckUpdateSignatures(s.key, IsPublished(published) ? published : std::string_view(), plan);
+  switch (check.verdict) {
+    case SignatureVerdict::kAccepted: return true;
+    case SignatureVerdict::kUnreadable: run.Show(kDownloadFailed, kError); break;
+    case SignatureVerdict::kNotSigned: {
+      Message text;
+      text.Format(kNotSigned, plan.files[check.file].name.c_str(), s.name.c_str());
+      run.Show(text.c_str(), kError);
+      break;
+    }
+  }
+  return false;
 }
 
 bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
@@ -260,6 +277,7 @@ void UpdateSlot(WorkerRun &run, int slot) {
   for (int i = 0; i < plan->count; ++i) {
     if (!DownloadUpdateFile(run, s->coreWindow, plan->files[i])) return;
   }
+  if (run.Stopped() || !SignedByAuthor(run, *s, *plan)) return;
   switch (StopPlugin(run, slot, s->path)) {
     case StopOutcome::kStopped: break;
     case StopOutcome::kShutDown: return;

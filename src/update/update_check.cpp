@@ -7,6 +7,7 @@
 #include "core/text_file.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
+#include "update/site_fetch.h"
 #include "update/staged_file.h"
 #include "update/update_metadata.h"
 #include "update/update_worker.h"
@@ -21,21 +22,26 @@ constexpr const char *kNewSuffix = ".kestrane-new";
 struct CheckPlan {
   Path metadataFile;
   WindowHandle coreWindow = kNoWindow;
-  Path defaultSite;
-  Path sites[kMaxPlugins];  // distinct, in slot order
+  ModuleHandle module = kNoModule;
+  // The plug-ins' distinct sites in slot order, then the default site, also when it is empty:
+  // the order their bodies take in the metadata file.
+  SiteFetch sites[kMaxPlugins + 1];
   int siteCount = 0;
 };
 
 void PlanCheck(Manager &m, CheckPlan &plan) {
   plan.metadataFile = MetadataFilePath(m.hostFolder);
   plan.coreWindow = m.coreWindow;
-  plan.defaultSite = m.settings.defaultUpdateUrl;
+  plan.module = m.module;
   for (const PluginEntry &e : m.plugins.slots) {
     if (!e.inUse || e.updateUrl.empty()) continue;
     bool seen = false;
-    for (int i = 0; i < plan.siteCount && !seen; ++i) seen = plan.sites[i] == e.updateUrl.view();
-    if (!seen) plan.sites[plan.siteCount++] = e.updateUrl;
+    for (int i = 0; i < plan.siteCount && !seen; ++i) {
+      seen = plan.sites[i].url == e.updateUrl.view();
+    }
+    if (!seen) plan.sites[plan.siteCount++].url = e.updateUrl;
   }
+  plan.sites[plan.siteCount++].url = m.settings.defaultUpdateUrl;
 }
 
 // On the window thread, which alone may call plug-ins and read through the shell. An empty
@@ -55,30 +61,19 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
   return count;
 }
 
-class CheckWatch final : public DownloadWatch {
- public:
-  explicit CheckWatch(WorkerRun &run) : run_(run) {}
-  bool Cancelled() override { return run_.Stopped(); }
-
- private:
-  WorkerRun &run_;
-};
-
-// Fetches every site into a new file beside the metadata file and moves it over that file
-// once all are done, so an update started meanwhile reads the last whole file.
+// Fetches every site at once, then writes their bodies in plan order into a new file beside the
+// metadata file and moves it over that file, so an update started meanwhile reads the last
+// whole file. A site that cannot be reached, or sends anything but a whole body, adds nothing.
 bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
-  Internet &internet = run.ports().internet;
-  CheckWatch watch(run);
+  FetchSites(run, plan.module, plan.sites, plan.siteCount);
   StagedFile fresh;
-  if (!fresh.Name(plan.metadataFile.view(), kNewSuffix) || !CreateEmptyFile(fresh.c_str())) {
+  if (run.Stopped() || !fresh.Name(plan.metadataFile.view(), kNewSuffix) ||
+      !CreateEmptyFile(fresh.c_str())) {
     return false;
   }
-  // A site that cannot be reached, or sends anything but a whole body, adds nothing.
-  for (int i = 0; i < plan.siteCount && !run.Stopped(); ++i) {
-    AppendUrlToFile(internet, plan.sites[i], fresh.c_str(), kMetadataLimitBytes, &watch);
+  for (int i = 0; i < plan.siteCount; ++i) {
+    if (plan.sites[i].fetched) AppendToFile(fresh.c_str(), plan.sites[i].body);
   }
-  if (run.Stopped()) return false;
-  AppendUrlToFile(internet, plan.defaultSite, fresh.c_str(), kMetadataLimitBytes, &watch);
   return !run.Stopped() && fresh.MoveOver(run.ports().kernel, plan.metadataFile.c_str());
 }
 
@@ -108,7 +103,7 @@ void UpdateCheckWorker(WorkerRun &run) {
   try {
     if (plan != nullptr) Check(run, *plan);
   } catch (...) {
-    // Out of memory (a metadata body is held whole): the check ends here.
+    // Out of memory (the metadata bodies are held whole): the check ends here.
   }
   delete plan;
   run.manager().updates.checkRunning = false;

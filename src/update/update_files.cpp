@@ -123,23 +123,13 @@ bool ParseSha256(std::string_view hex, Sha256 &digest) {
   return true;
 }
 
-DigestCheck CheckSha256(Digest &digest, const char *path, const Sha256 &expected) {
-  std::unique_ptr<Sha256Hasher> hasher = digest.StartSha256();
-  if (!hasher) return DigestCheck::kUnavailable;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return DigestCheck::kMismatch;
-  char block[16 * 1024];
-  std::size_t n;
-  while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
-    if (!hasher->Add(block, n)) return DigestCheck::kUnavailable;
-  }
+bool MatchesSha256(const char *path, const Sha256 &expected) {
   Sha256 actual;
-  if (std::ferror(file.get()) != 0) return DigestCheck::kMismatch;
-  if (!hasher->Finish(actual)) return DigestCheck::kUnavailable;
+  if (!Sha256OfFile(path, actual)) return false;
   for (std::size_t i = 0; i < kSha256Bytes; ++i) {
-    if (actual.bytes[i] != expected.bytes[i]) return DigestCheck::kMismatch;
+    if (actual.bytes[i] != expected.bytes[i]) return false;
   }
-  return DigestCheck::kMatch;
+  return true;
 }
 
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {

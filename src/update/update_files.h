@@ -5,12 +5,11 @@
 #include <string_view>
 
 #include "core/bounded_text.h"
-#include "platform/digest.h"
+#include "update/sha256.h"
 #include "update/staged_file.h"
 
 namespace kestrane {
 
-class Digest;
 class Kernel;
 
 constexpr int kMaxUpdateFiles = 32;
@@ -54,8 +53,8 @@ PlanResult PlanUpdateFiles(std::string_view list, std::string_view folder, std::
 // 64 hexadecimal digits, either case.
 bool ParseSha256(std::string_view hex, Sha256 &digest);
 
-enum class DigestCheck { kMatch, kMismatch, kUnavailable };
-DigestCheck CheckSha256(Digest &digest, const char *path, const Sha256 &expected);
+// False also when the file cannot be read.
+bool MatchesSha256(const char *path, const Sha256 &expected);
 
 // Moves every target aside and its new file into place. When one cannot be moved, every file
 // already replaced is put back and the answer is false.

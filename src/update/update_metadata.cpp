@@ -49,7 +49,8 @@ UpdateMetadata ReadUpdateMetadata(Shell &shell, const char *file, const char *na
                         ReadTrimmed<Path>(shell, file, name, "files"),
                         Read<LongText>(shell, file, name, "information"),
                         ReadTrimmed<LongText>(shell, file, name, "archive"),
-                        ReadTrimmed<LongText>(shell, file, name, "sha256")};
+                        ReadTrimmed<LongText>(shell, file, name, "sha256"),
+                        ReadTrimmed<LongText>(shell, file, name, "signatures")};
 }
 
 bool IsPublished(std::string_view value) { return !value.empty() && value != kNoInfo; }

@@ -21,8 +21,9 @@ struct UpdateMetadata {
   LongText changes;
   Path files;  // trimmed: blank-separated URLs
   LongText information;
-  LongText archive;  // trimmed: a URL used when files is missing or empty
-  LongText sha256;   // trimmed: one digest per file, blank-separated; optional
+  LongText archive;     // trimmed: a URL used when files is missing or empty
+  LongText sha256;      // trimmed: one digest per file, blank-separated; optional
+  LongText signatures;  // trimmed: one signature per file, blank-separated; optional
 };
 
 // `hostFolder` followed by "metadata.txt".

@@ -241,7 +241,15 @@ bool ShellSession::Exists(const std::string &relative) const {
 }
 
 std::string ShellSession::BuildFile(const std::string &relative) const {
-  return Slurp(env_.at("WIN_BUILD") + "/" + relative);
+  return Slurp(BuildPath(relative));
+}
+
+std::string ShellSession::BuildPath(const std::string &relative) const {
+  return env_.at("WIN_BUILD") + "/" + relative;
+}
+
+std::string ShellSession::CertificateFile(const std::string &name) const {
+  return env_.at("TLS_DIR") + "/" + name;
 }
 
 std::map<std::string, std::string> ShellSession::Files(const std::string &relative) const {

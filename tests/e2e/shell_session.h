@@ -70,8 +70,11 @@ class ShellSession {
   void WriteFile(const std::string &relative, const std::string &content);
   std::string ReadFile(const std::string &relative) const;
   bool Exists(const std::string &relative) const;
-  // A file of the Windows build (plugins/plugin_full.dll ...), byte for byte.
+  // A file of the Windows build (plugins/plugin_full.dll ...), byte for byte, and its path.
   std::string BuildFile(const std::string &relative) const;
+  std::string BuildPath(const std::string &relative) const;
+  // A file the session made for the https sites (tests/e2e/make_certificates.sh).
+  std::string CertificateFile(const std::string &name) const;
   // Every file below `relative` of the shell folder with its content.
   std::map<std::string, std::string> Files(const std::string &relative) const;
 

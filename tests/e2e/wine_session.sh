@@ -83,6 +83,19 @@ if ! grep -q '"Managed"="N"' "$prefix/user.reg" 2>/dev/null; then
 fi
 "$server" -w 2>/dev/null || true
 
+# The https sites' certificates, made once for this session folder; their authority becomes a
+# trusted root of this prefix only (trust_root.exe; the machine's own stores stay as they are).
+tls=$dir/tls
+if [ ! -f "$tls/localhost.pem" ]; then
+  "$(dirname "$0")/make_certificates.sh" "$tls" >"$dir/tls.log" 2>&1 ||
+    echo "e2e session: no test certificates, see $dir/tls.log" >&2
+fi
+if [ -f "$tls/ca.der" ] && [ -f "$build/plugins/trust_root.exe" ]; then
+  WINELOADER=$loader "$loader" "$build/plugins/trust_root.exe" "Z:${tls//\//\\}\\ca.der" \
+    >>"$dir/tls.log" 2>&1 || echo "e2e session: the test CA is not trusted, see $dir/tls.log" >&2
+  "$server" -w 2>/dev/null || true
+fi
+
 cat >"$env_file" <<ENV
 WINEPREFIX=$prefix
 WINEDEBUG=-all
@@ -93,5 +106,6 @@ WINESERVER=$server
 WIN_BUILD=$build
 WIN64_BUILD=$win64
 XVFB_PID=$xvfb_pid
+TLS_DIR=$tls
 ENV
 echo "e2e session: display :$display, $loader, $build"

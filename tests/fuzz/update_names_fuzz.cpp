@@ -1,14 +1,19 @@
-// Arbitrary update-site texts through the URL and file-name helpers and the planning of an
-// update's files: no name that is accepted can lead out of the plug-in's folder.
+// Arbitrary update-site texts through the URL and file-name helpers, the planning of an
+// update's files and the signature policy: no name that is accepted can lead out of the
+// plug-in's folder, and only canonical base64 passes for a key or a signature.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include <sodium/utils.h>
+
 #include "core/path_text.h"
 #include "update/file_name.h"
 #include "update/update_files.h"
+#include "update/update_key.h"
 #include "update/update_metadata.h"
+#include "update/update_signatures.h"
 #include "update/url_text.h"
 
 namespace {
@@ -17,11 +22,17 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
+std::string Base64(const unsigned char *bytes, std::size_t size) {
+  char text[sodium_base64_ENCODED_LEN(64, sodium_base64_VARIANT_ORIGINAL)];
+  return sodium_bin2base64(text, sizeof text, bytes, size, sodium_base64_VARIANT_ORIGINAL);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   using namespace kestrane;
-  // Three texts separated by NUL bytes: a files list, a digest list, a version pair.
+  // Three texts separated by NUL bytes: a files list, a digest list, and a text taken as a
+  // version pair, a key resource and a signatures list.
   std::string input(reinterpret_cast<const char *>(data), size);
   std::size_t first = input.find('\0');
   std::string list = input.substr(0, first);
@@ -59,6 +70,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
       Check(file.hasDigest == !sums.empty() || sums.find_first_not_of(' ') == std::string::npos);
       for (int j = 0; j < i; ++j) Check(plan.files[j].name.view() != file.name.view());
     }
+  }
+
+  UpdateKey key = ParseUpdateKey(rest);
+  if (key.kind == UpdateKey::Kind::kKey) {
+    Check(Base64(key.bytes, sizeof key.bytes) == TrimBlanks(std::string_view(rest)));
+  }
+  std::string_view signatures = rest;
+  while (!signatures.empty()) {
+    std::string_view element = signatures.substr(0, signatures.find(' '));
+    signatures.remove_prefix(element.size() < signatures.size() ? element.size() + 1
+                                                                : element.size());
+    Signature signature;
+    if (DecodeSignature(element, signature)) {
+      Check(Base64(signature.bytes, sizeof signature.bytes) == element);
+    }
+  }
+  if (result.problem == PlanProblem::kNone) {
+    // None of the planned files is on disk: no key lets them through, and no key asks nothing.
+    SignatureCheck check = CheckUpdateSignatures(key, rest, plan);
+    Check((check.verdict == SignatureVerdict::kAccepted) == (key.kind == UpdateKey::Kind::kNone));
+    Check(check.file >= 0 && check.file < plan.count);
   }
   for (int i = 0; i < plan.count; ++i) plan.files[i].incoming.Release();  // nothing on disk
 

@@ -14,8 +14,29 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 }  // namespace
 
-UpdateSite::UpdateSite(const std::string &folder) : server_(std::make_unique<httplib::Server>()) {
+UpdateSite::UpdateSite(const std::string &folder, int answerDelayMs)
+    : server_(std::make_unique<httplib::Server>()) {
+  Start(folder, answerDelayMs);
+}
+
+UpdateSite::UpdateSite(const std::string &certificateFile, const std::string &keyFile)
+    : server_(std::make_unique<httplib::SSLServer>(certificateFile.c_str(), keyFile.c_str())),
+      secure_(true) {
+  if (server_->is_valid()) Start("", 0);
+}
+
+void UpdateSite::Start(const std::string &folder, int answerDelayMs) {
   if (!folder.empty()) server_->set_mount_point("/", folder);
+  if (answerDelayMs > 0) {
+    server_->set_pre_routing_handler(
+        [this, answerDelayMs](const httplib::Request &, httplib::Response &) {
+          auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(answerDelayMs);
+          while (!stopping_ && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          return httplib::Server::HandlerResponse::Unhandled;
+        });
+  }
   server_->Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
     Route route;
     {
@@ -36,7 +57,18 @@ UpdateSite::UpdateSite(const std::string &folder) : server_(std::make_unique<htt
         response.set_content("<html><body>Error " + std::to_string(route.status) + "</body></html>",
                              "text/html");
         break;
-      case Route::kRedirect: response.set_redirect(Url(route.body)); break;
+      case Route::kRedirect:
+        response.set_redirect(route.body.find("://") == std::string::npos ? Url(route.body)
+                                                                          : route.body);
+        break;
+      case Route::kDelay: {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(route.intervalMs);
+        while (!stopping_ && std::chrono::steady_clock::now() < until) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        response.set_content(route.body, "application/octet-stream");
+        break;
+      }
       case Route::kBreakOff:
       case Route::kStall:
         response.set_content_provider(
@@ -102,7 +134,9 @@ UpdateSite::~UpdateSite() {
 }
 
 std::string UpdateSite::Url(const std::string &path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
+  // Wine matches a certificate's DNS names, never an IP address.
+  return (secure_ ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(port_) + "/" +
+         path;
 }
 
 void UpdateSite::Set(const std::string &path, Route route) {
@@ -154,6 +188,14 @@ void UpdateSite::Oversize(const std::string &path, std::uint64_t bytes, bool ann
   r.kind = Route::kOversize;
   r.bytes = bytes;
   r.announced = announced;
+  Set(path, std::move(r));
+}
+
+void UpdateSite::Delay(const std::string &path, std::string body, int delayMs) {
+  Route r;
+  r.kind = Route::kDelay;
+  r.body = std::move(body);
+  r.intervalMs = delayMs;
   Set(path, std::move(r));
 }
 

@@ -20,15 +20,19 @@ namespace kestrane::site {
 
 class UpdateSite {
  public:
-  // Also serves the files of `folder` when one is given.
-  explicit UpdateSite(const std::string &folder = "");
+  // Also serves the files of `folder` when one is given. With `answerDelayMs`, every answer
+  // (the folder's files too) comes only that late, as from a distant site.
+  explicit UpdateSite(const std::string &folder = "", int answerDelayMs = 0);
+  // Speaks https as localhost, with the certificate and key in these PEM files.
+  UpdateSite(const std::string &certificateFile, const std::string &keyFile);
   ~UpdateSite();
   UpdateSite(const UpdateSite &) = delete;
   UpdateSite &operator=(const UpdateSite &) = delete;
 
   bool Running() const { return port_ > 0; }
   int Port() const { return port_; }
-  std::string Url(const std::string &path) const;  // "http://127.0.0.1:PORT/" + path
+  // "http://127.0.0.1:PORT/" + path, or "https://localhost:PORT/" + path.
+  std::string Url(const std::string &path) const;
 
   void Serve(const std::string &path, std::string body);
   void Status(const std::string &path, int status);  // with an error page as its body
@@ -42,13 +46,25 @@ class UpdateSite {
   // trusts the length would have to reserve it all), or, unannounced, streams `bytes` bytes in
   // chunks.
   void Oversize(const std::string &path, std::uint64_t bytes, bool announced);
+  // To another path of this site, or to any address with a scheme.
   void Redirect(const std::string &path, const std::string &to);
+  // Answers with `body` after `delayMs`.
+  void Delay(const std::string &path, std::string body, int delayMs);
 
   std::vector<std::string> Requests() const;  // "GET /path", in the order they came
 
  private:
   struct Route {
-    enum Kind { kFile, kStatus, kBreakOff, kStall, kTrickle, kOversize, kRedirect } kind = kFile;
+    enum Kind {
+      kFile,
+      kStatus,
+      kBreakOff,
+      kStall,
+      kTrickle,
+      kOversize,
+      kRedirect,
+      kDelay
+    } kind = kFile;
     std::string body;
     std::size_t sent = 0;  // also a trickle's piece
     int intervalMs = 0;
@@ -57,10 +73,12 @@ class UpdateSite {
     bool announced = true;
   };
   void Set(const std::string &path, Route route);
+  void Start(const std::string &folder, int answerDelayMs);
 
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;
+  bool secure_ = false;
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::map<std::string, Route> routes_;

@@ -1,7 +1,8 @@
 // Serves a folder on 127.0.0.1 and a free port until its standard input closes: the example
-// update site of the demo and the download benchmark.
-//   update_site_server FOLDER PORT_FILE
+// update site of the demo and the benchmarks. With DELAY_MS, every answer comes that late.
+//   update_site_server FOLDER PORT_FILE [DELAY_MS]
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -9,11 +10,11 @@
 #include "update_site.h"
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: update_site_server FOLDER PORT_FILE\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: update_site_server FOLDER PORT_FILE [DELAY_MS]\n");
     return 2;
   }
-  kestrane::site::UpdateSite site(argv[1]);
+  kestrane::site::UpdateSite site(argv[1], argc == 4 ? std::atoi(argv[3]) : 0);
   if (!site.Running()) {
     std::fprintf(stderr, "update_site_server: cannot listen on 127.0.0.1\n");
     return 1;

@@ -6,8 +6,11 @@ namespace kestrane::testing {
 
 class FakeTransfer final : public InternetTransfer {
  public:
-  FakeTransfer(FakeInternet &internet, ScriptedAnswer answer, int generation)
-      : internet_(internet), answer_(std::move(answer)), generation_(generation) {}
+  FakeTransfer(FakeInternet &internet, ScriptedAnswer answer, const char *url, int generation)
+      : internet_(internet),
+        answer_(std::move(answer)),
+        url_(answer_.finalUrl.value_or(url)),
+        generation_(generation) {}
   ~FakeTransfer() override {
     std::lock_guard<std::mutex> lock(internet_.mutex_);
     --internet_.openTransfers_;
@@ -18,6 +21,7 @@ class FakeTransfer final : public InternetTransfer {
     a.status = answer_.status;
     a.hasLength = !answer_.withoutLength;
     a.length = answer_.length.value_or(answer_.body.size());
+    a.finalUrl = Path(url_);
     return a;
   }
 
@@ -44,6 +48,7 @@ class FakeTransfer final : public InternetTransfer {
  private:
   FakeInternet &internet_;
   ScriptedAnswer answer_;
+  std::string url_;
   int generation_;
   std::size_t position_ = 0;
 };
@@ -85,7 +90,7 @@ std::unique_ptr<InternetTransfer> FakeInternet::Open(const char *url) {
   auto found = answers_.find(url);
   if (found == answers_.end() || found->second.refuse) return nullptr;
   ++openTransfers_;
-  return std::make_unique<FakeTransfer>(*this, found->second, closeAlls_);
+  return std::make_unique<FakeTransfer>(*this, found->second, url, closeAlls_);
 }
 
 void FakeInternet::CloseAll() {

@@ -23,7 +23,8 @@ struct ScriptedAnswer {
   bool withoutLength = false;                 // no Content-Length at all
   std::size_t failAfter = std::string::npos;  // a read fails once this many bytes came
   bool blockAtEnd = false;  // where the body would end, the read waits for CloseAll, then fails
-  std::function<void()> beforeRead;  // runs before every read, outside the double's lock
+  std::function<void()> beforeRead;     // runs before every read, outside the double's lock
+  std::optional<std::string> finalUrl;  // where a redirect ended; the URL asked for when not set
 };
 
 class FakeInternet final : public Internet {

@@ -1,5 +1,7 @@
 #include "fake_libraries.h"
 
+#include <cstring>
+
 namespace kestrane::testing {
 
 ModuleHandle FakeLibraries::Load(const char *path) {
@@ -48,6 +50,18 @@ const char *FakeLibraries::CallInfo(EntryPoint pluginInfo, int code) {
   const Resolved &r = entries_.at(pluginInfo);
   const FakeModule &fm = available.at(loaded.at(r.module));
   return fm.info ? fm.info(code) : nullptr;
+}
+
+DataResource FakeLibraries::ReadDataResource(const char *path, const char *name, char *content,
+                                             std::size_t capacity, std::size_t &size) {
+  size = 0;
+  auto module = available.find(path);
+  if (module == available.end() || !module->second.readableAsData) return DataResource::kUnreadable;
+  auto resource = module->second.resources.find(name);
+  if (resource == module->second.resources.end()) return DataResource::kMissing;
+  size = resource->second.size();
+  std::memcpy(content, resource->second.data(), size < capacity ? size : capacity);
+  return DataResource::kFound;
 }
 
 }  // namespace kestrane::testing

@@ -16,7 +16,9 @@ struct FakeModule {
   bool hasBeginSlitPlugin = false;
   bool hasEndPlugin = true;
   bool hasPluginInfo = false;
-  std::function<const char *(int)> info;  // answers of pluginInfo
+  std::function<const char *(int)> info;         // answers of pluginInfo
+  std::map<std::string, std::string> resources;  // raw-data resources by name
+  bool readableAsData = true;
 };
 
 class FakeLibraries final : public Libraries {
@@ -34,6 +36,9 @@ class FakeLibraries final : public Libraries {
   int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
   void CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
   const char *CallInfo(EntryPoint pluginInfo, int code) override;
+  // The library file as it is: found among `available` by its path, loaded or not.
+  DataResource ReadDataResource(const char *path, const char *name, char *content,
+                                std::size_t capacity, std::size_t &size) override;
 
  private:
   struct Resolved {

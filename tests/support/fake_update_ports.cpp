@@ -1,52 +1,52 @@
 #include "fake_update_ports.h"
 
-#include <cstdint>
+#include <algorithm>
+#include <iterator>
+
+#include <sodium/crypto_hash_sha256.h>
+#include <sodium/crypto_sign_ed25519.h>
+#include <sodium/utils.h>
 
 namespace kestrane::testing {
 
-namespace {
-
-class FakeHasher final : public Sha256Hasher {
- public:
-  bool Add(const void *data, std::size_t size) override {
-    content_.append(static_cast<const char *>(data), size);
-    return true;
-  }
-  bool Finish(Sha256 &digest) override {
-    digest = FakeDigest::Of(content_);
-    return true;
-  }
-
- private:
-  std::string content_;
-};
-
-}  // namespace
-
-Sha256 FakeDigest::Of(std::string_view content) {
-  Sha256 digest;
-  for (std::size_t part = 0; part < 4; ++part) {
-    std::uint64_t h = 0xcbf29ce484222325ull ^ part;  // FNV-1a, seeded per part
-    for (char c : content) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
-    for (std::size_t b = 0; b < 8; ++b) digest.bytes[part * 8 + b] = (h >> (8 * b)) & 0xFF;
-  }
-  return digest;
-}
-
-std::string FakeDigest::Hex(std::string_view content) {
+std::string Sha256Hex(std::string_view content) {
   static const char kDigits[] = "0123456789abcdef";
-  Sha256 digest = Of(content);
+  unsigned char digest[crypto_hash_sha256_BYTES];
+  crypto_hash_sha256(digest, reinterpret_cast<const unsigned char *>(content.data()),
+                     content.size());
   std::string hex;
-  for (unsigned char byte : digest.bytes) {
+  for (unsigned char byte : digest) {
     hex += kDigits[byte >> 4];
     hex += kDigits[byte & 0xF];
   }
   return hex;
 }
 
-std::unique_ptr<Sha256Hasher> FakeDigest::StartSha256() {
-  if (!available) return nullptr;
-  return std::make_unique<FakeHasher>();
+namespace {
+
+std::string Base64(const unsigned char *bytes, std::size_t size) {
+  std::string text(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
+  sodium_bin2base64(text.data(), text.size(), bytes, size, sodium_base64_VARIANT_ORIGINAL);
+  text.pop_back();  // the terminator
+  return text;
+}
+
+}  // namespace
+
+AuthorKey::AuthorKey(unsigned char seed) {
+  unsigned char seedBytes[crypto_sign_ed25519_SEEDBYTES];
+  std::fill(std::begin(seedBytes), std::end(seedBytes), seed);
+  unsigned char publicKey[crypto_sign_ed25519_PUBLICKEYBYTES];
+  crypto_sign_ed25519_seed_keypair(publicKey, secret_, seedBytes);
+  public_ = Base64(publicKey, sizeof publicKey);
+}
+
+std::string AuthorKey::Sign(std::string_view content) const {
+  unsigned char signature[crypto_sign_ed25519_BYTES];
+  crypto_sign_ed25519_detached(signature, nullptr,
+                               reinterpret_cast<const unsigned char *>(content.data()),
+                               content.size(), secret_);
+  return Base64(signature, sizeof signature);
 }
 
 Path FakeFolderBrowser::ChooseFolder(WindowHandle owner, const char *title, unsigned flags) {

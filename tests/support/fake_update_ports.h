@@ -1,4 +1,4 @@
-// Checksums and the folder browser as a test sees them.
+// The folder browser as a test sees it, and the published form of a file's checksum.
 #pragma once
 
 #include <deque>
@@ -6,18 +6,23 @@
 #include <string_view>
 
 #include "call_log.h"
-#include "platform/digest.h"
 #include "platform/folder_browser.h"
 
 namespace kestrane::testing {
 
-// Not SHA-256, but as fixed a function of the bytes: enough to tell files apart.
-class FakeDigest final : public Digest {
+// The SHA-256 of `content` in lower-case hexadecimal, as an author publishes it.
+std::string Sha256Hex(std::string_view content);
+
+// An author's Ed25519 key pair, made from a seed, in the published forms.
+class AuthorKey {
  public:
-  bool available = true;  // false: a system without a SHA-256 provider
-  static Sha256 Of(std::string_view content);
-  static std::string Hex(std::string_view content);  // lower-case
-  std::unique_ptr<Sha256Hasher> StartSha256() override;
+  explicit AuthorKey(unsigned char seed);
+  const std::string &PublicBase64() const { return public_; }  // the resource's 44 characters
+  std::string Sign(std::string_view content) const;            // 88 characters
+
+ private:
+  unsigned char secret_[64] = {};
+  std::string public_;
 };
 
 class FakeFolderBrowser final : public FolderBrowser {

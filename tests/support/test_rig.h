@@ -24,9 +24,8 @@ struct TestRig {
   FakeLibraries libraries{log};
   FakeCanvas canvas{log};
   FakeInternet internet;
-  FakeDigest digest;
   FakeFolderBrowser folders{log};
-  Manager manager{Ports{shell, desktop, kernel, libraries, canvas, internet, digest, folders}};
+  Manager manager{Ports{shell, desktop, kernel, libraries, canvas, internet, folders}};
 
   // The configuration file Kestrane falls back to: "Kestrane.rc" beside the library.
   std::string OwnRcFile() const { return "C:\\Corvane\\plugins\\Kestrane\\Kestrane.rc"; }

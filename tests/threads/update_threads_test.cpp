@@ -2,6 +2,8 @@
 // what they send). Run under ThreadSanitizer by the native-tsan preset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -17,8 +19,9 @@ namespace {
 
 using testing::ScriptedAnswer;
 
-struct ThreadRig : testing::UpdateRig {
-  ThreadRig() {
+// Real threads, and this test's thread as the window thread.
+struct RealThreadRig : testing::UpdateRig {
+  RealThreadRig() {
     kernel.realThreads = true;
     shell.deliver = [this](WindowHandle to, unsigned message, std::uintptr_t wParam,
                            std::intptr_t lParam) -> std::intptr_t {
@@ -27,6 +30,16 @@ struct ThreadRig : testing::UpdateRig {
         return manager.windowProc.OnMessage({to, message, wParam, lParam}).value;
       });
     };
+  }
+  bool Idle() const {
+    return manager.busyIndex.load() == -1 && !manager.updates.checkRunning.load() &&
+           manager.updates.spinningWorkers.load() == 0;
+  }
+  testing::WindowThread windowThread;
+};
+
+struct ThreadRig : RealThreadRig {
+  ThreadRig() {
     Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "d1"}, {8, "http://site/meta.txt"}});
     Plugin("b", {{1, "Beta"}, {2, "2.0"}, {4, "d2"}});
     Write("metadata.txt",
@@ -44,12 +57,91 @@ struct ThreadRig : testing::UpdateRig {
     Start("plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
     desktop.answers = {box::kAnswerYes, box::kAnswerYes};  // the check may ask first
   }
-  bool Idle() const {
-    return manager.busyIndex.load() == -1 && !manager.updates.checkRunning.load() &&
-           manager.updates.spinningWorkers.load() == 0;
-  }
-  testing::WindowThread windowThread;
 };
+
+// Forty plug-ins, each with a site of its own, and the default site.
+struct ManySitesRig : RealThreadRig {
+  static constexpr int kSites = 40;
+  ManySitesRig() {
+    std::string list;
+    for (int i = 0; i < kSites; ++i) {
+      std::string n = "p" + std::to_string(i);
+      Plugin(n, {{1, n}, {2, "1"}, {4, "d"}, {8, Url(i)}});
+      list += "plugins/" + n + "/" + n + ".dll\r\n";
+    }
+    shell.Set(folder + "/Kestrane.rc", "Kestrane.plugin.defaultupdateURL:", Url(kSites));
+    Start(list);
+  }
+  static std::string Url(int site) { return "http://s" + std::to_string(site) + "/m.txt"; }
+  static std::string Body(int site) {
+    return "p" + std::to_string(site) + ".version: 2\np" + std::to_string(site) + ".date: d\n";
+  }
+};
+
+// The sites are fetched 32 at a time and answer in the reverse of their order; the metadata
+// file holds their bodies in slot order all the same, the default site's last.
+TEST(UpdateThreads, ACheckFetchesItsSitesAtOnceAndWritesThemInSlotOrder) {
+  ManySitesRig rig;
+  std::atomic<int> most{0};
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  std::string expected;
+  for (int i = 0; i <= ManySitesRig::kSites; ++i) {
+    ScriptedAnswer a;
+    a.body = ManySitesRig::Body(i);
+    a.beforeRead = [&, i] {
+      // The first fetches wait until all that may run at once are under way.
+      for (;;) {
+        int open = rig.internet.OpenTransfers();
+        int seen = most.load();
+        while (open > seen && !most.compare_exchange_weak(seen, open)) {
+        }
+        if (most.load() >= kMaxParallelFetches || std::chrono::steady_clock::now() > deadline) {
+          break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(ManySitesRig::kSites - i));
+    };
+    rig.internet.Serve(ManySitesRig::Url(i), a);
+    expected += ManySitesRig::Body(i);
+  }
+  rig.desktop.answers = {box::kAnswerOk};
+  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.Idle(); }));
+  HaltSpinner(rig.manager);
+  rig.kernel.JoinThreads();
+  EXPECT_EQ(most.load(), kMaxParallelFetches);
+  EXPECT_EQ(rig.Read("metadata.txt"), expected);
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are 40 updates available.\n\nUse the "
+                                                  "\"Update Plugin\" menu\nto choose the updates "
+                                                  "you wish\nto install."});
+}
+
+// Shut-down while every fetch of a check hangs: all of them end, and the check leaves without
+// a box or a new metadata file.
+TEST(UpdateThreads, ShutDownEndsEveryFetchOfACheck) {
+  ManySitesRig rig;
+  rig.Write("metadata.txt", "previous\n");
+  for (int i = 0; i <= ManySitesRig::kSites; ++i) {
+    ScriptedAnswer stuck;
+    stuck.body = "p";
+    stuck.withoutLength = true;
+    stuck.blockAtEnd = true;
+    rig.internet.Serve(ManySitesRig::Url(i), stuck);
+  }
+  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  ASSERT_TRUE(rig.windowThread.PumpUntil(
+      [&] { return rig.internet.BlockedReads() == kMaxParallelFetches; }));
+  StopUpdateWorkers(rig.manager);
+  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.Idle(); }));
+  HaltSpinner(rig.manager);
+  rig.kernel.JoinThreads();
+  EXPECT_EQ(rig.internet.OpenTransfers(), 0);
+  EXPECT_EQ(rig.internet.Opened().size(), static_cast<std::size_t>(kMaxParallelFetches));
+  EXPECT_TRUE(rig.Boxes().empty());
+  EXPECT_EQ(rig.Read("metadata.txt"), "previous\n");
+  EXPECT_EQ(rig.Folder("").count("metadata.txt.kestrane-new"), 0u);
+}
 
 // A check and an update at once, while the window thread keeps switching another plug-in on
 // and off: both finish, and neither touches the table but through the window thread.

@@ -71,6 +71,16 @@ TEST(DownloadUrlToFile, OnlyAWholeSuccessfulBodyReplacesTheTarget) {
     EXPECT_FALSE(DownloadUrlToFile(rig.internet, rig.kernel, url, target, 2048));
     EXPECT_EQ(rig.Folder("f"), (std::map<std::string, std::string>{{"f/target.dll", "old"}}));
   }
+  // An https address must end on https, wherever its redirects lead.
+  for (const char *end : {"http://site/g", "", "HTTPS://other/g"}) {
+    ScriptedAnswer a;
+    a.body = body;
+    a.finalUrl = end;
+    rig.internet.Serve("https://site/f", a);
+    Path url{"https://site/f"}, target{rig.root + "f/target.dll"};
+    EXPECT_EQ(DownloadUrlToFile(rig.internet, rig.kernel, url, target, 4096), *end == 'H') << end;
+    rig.Write("f/target.dll", "old");
+  }
   rig.internet.Serve("http://site/f", body);
   Path url{"site/f"}, target{" \t" + rig.root + "f/target.dll\r\n"};
   EXPECT_TRUE(DownloadUrlToFile(rig.internet, rig.kernel, url, target, 4096));

@@ -8,8 +8,10 @@
 namespace kestrane {
 namespace {
 
-using testing::FakeDigest;
+using testing::AuthorKey;
+using testing::FakeModule;
 using testing::ScriptedAnswer;
+using testing::Sha256Hex;
 using testing::UpdateRig;
 
 const char kConsentOfAlpha[] =
@@ -96,8 +98,8 @@ TEST(PluginUpdate, ProgressTextsAtMostFourASecond) {
 // Whatever goes wrong before everything has arrived: the plug-in keeps running on its old
 // files, nothing new stays in its folder, it stays marked, and the user hears why.
 TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
-  const std::string sum = FakeDigest::Hex("new a") + " " + FakeDigest::Hex("new text") + " " +
-                          FakeDigest::Hex("new ini");
+  const std::string sum =
+      Sha256Hex("new a") + " " + Sha256Hex("new text") + " " + Sha256Hex("new ini");
   struct Case {
     const char *what;
     std::function<void(AlphaRig &)> arrange;
@@ -183,17 +185,6 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
              sum.substr(0, 129) + "\n");
        },
        "The downloaded file a.ini does not match its published checksum.", 0},
-      {"no SHA-256",
-       [sum](AlphaRig &r) {
-         r.Publish(
-             "Alpha.files: http://site/a.dll "
-             "http://site/a.txt site/a.ini\nAlpha.sha256: " +
-             sum + "\n");
-         r.digest.available = false;
-       },
-       "The downloaded file a.dll cannot be checked against its published checksum:\nthis "
-       "system cannot compute SHA-256 checksums.",
-       1},
   };
   for (const Case &c : cases) {
     AlphaRig rig;
@@ -202,6 +193,71 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
     EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{kConsentOfAlpha, c.message})) << c.what;
     EXPECT_EQ(rig.desktop.boxes.back().style, box::kTopMost | box::kIconError) << c.what;
     EXPECT_EQ(static_cast<int>(rig.internet.Opened().size()), c.opened) << c.what;
+    EXPECT_EQ(rig.Folder("plugins"), rig.before) << c.what;
+    EXPECT_EQ(rig.PluginCalls("endPlugin"), 0) << c.what;
+    EXPECT_TRUE(rig.Running() && rig.Marked()) << c.what;
+    EXPECT_EQ(rig.manager.busyIndex.load(), -1) << c.what;
+  }
+}
+
+// Alpha carries its author's key: only files signed with it, each, replace its own. Every
+// refusal names the first file that is not, leaves the folder and the plug-in as they were.
+TEST(PluginUpdate, APluginWithAKeyTakesOnlyFilesSignedWithIt) {
+  const AuthorKey author(1), stranger(2);
+  const std::string files = "Alpha.files: http://site/a.dll http://site/a.txt site/a.ini\n";
+  const std::string signed0 = author.Sign("new a"), signed1 = author.Sign("new text"),
+                    signed2 = author.Sign("new ini");
+  auto notSigned = [](const std::string &file) {
+    return "The downloaded file " + file +
+           " is not signed with the update key of Alpha.\nNothing was changed.";
+  };
+  struct Case {
+    const char *what;
+    std::string resource;  // the library's key resource; empty: none
+    std::string metadata;
+    std::string message;  // empty: the update is accepted
+    bool readable = true;
+  } cases[] = {
+      {"all signed", "\r\n " + author.PublicBase64() + "\r\n",
+       files + "Alpha.signatures: " + signed0 + "  " + signed1 + " " + signed2 + "\t\n", ""},
+      {"the second signed by another key", author.PublicBase64(),
+       files + "Alpha.signatures: " + signed0 + " " + stranger.Sign("new text") + " " + signed2 +
+           "\n",
+       notSigned("a.txt")},
+      {"no signatures", author.PublicBase64(), files, notSigned("a.dll")},
+      {"one too few", author.PublicBase64(),
+       files + "Alpha.signatures: " + signed1 + " " + signed2 + "\n", notSigned("a.dll")},
+      {"the third no base64", author.PublicBase64(),
+       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2.substr(1) + "=\n",
+       notSigned("a.ini")},
+      {"a malformed key", author.PublicBase64().substr(4),
+       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2 + "\n",
+       notSigned("a.dll")},
+      {"a library unreadable as data", "",
+       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2 + "\n",
+       notSigned("a.dll"), false},
+      {"the checksum's message first", author.PublicBase64(),
+       files + "Alpha.sha256: " + Sha256Hex("new a") + " " + Sha256Hex("other") + " " +
+           Sha256Hex("new ini") + "\nAlpha.signatures: " + signed0 + "\n",
+       "The downloaded file a.txt does not match its published checksum."},
+      {"no key, no signatures", "", files, ""},
+  };
+  for (const Case &c : cases) {
+    AlphaRig rig;
+    FakeModule &alpha = rig.libraries.available[rig.root + "plugins/a/a.dll"];
+    if (!c.resource.empty()) alpha.resources["KESTRANE_UPDATE_KEY"] = c.resource;
+    alpha.readableAsData = c.readable;
+    rig.Publish(c.metadata);
+    rig.Update();
+    ASSERT_EQ(rig.Boxes().size(), 2u) << c.what;
+    if (c.message.empty()) {
+      EXPECT_EQ(rig.Boxes()[1].rfind("Update Procedure Complete.", 0), 0u) << c.what;
+      EXPECT_EQ(rig.Read("plugins/a/a.txt"), "new text") << c.what;
+      EXPECT_FALSE(rig.Marked()) << c.what;
+      continue;
+    }
+    EXPECT_EQ(rig.Boxes()[1], c.message) << c.what;
+    EXPECT_EQ(rig.desktop.boxes.back().style, box::kTopMost | box::kIconError) << c.what;
     EXPECT_EQ(rig.Folder("plugins"), rig.before) << c.what;
     EXPECT_EQ(rig.PluginCalls("endPlugin"), 0) << c.what;
     EXPECT_TRUE(rig.Running() && rig.Marked()) << c.what;

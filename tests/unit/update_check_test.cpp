@@ -115,7 +115,9 @@ TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
   rig.internet.Serve("http://two/m.txt", slow);
   rig.Check();
   EXPECT_EQ(seen, "previous\n");
-  EXPECT_EQ(rig.kernel.threadsStarted, 2);  // the check and the gear's thread, once
+  EXPECT_EQ(rig.Statuses(), std::vector<std::string>{"Downloading Update Information..."});
+  // The check, its helpers for the other three sites, and the gear's thread, once.
+  EXPECT_EQ(rig.kernel.threadsStarted, 5);
   EXPECT_NE(rig.Read("metadata.txt"), "previous\n");
 
   slow.beforeRead = [&] { EndManager(rig.manager, kNoModule); };

@@ -5,7 +5,7 @@
 
 #include <commdlg.h>
 
-#include <cstdio>
+#include <cstring>
 
 namespace kestrane::win32 {
 
@@ -109,8 +109,11 @@ ScreenSize Win32Desktop::PrimaryScreen() {
 Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
   // The filter is pairs of zero-terminated texts, ended by an empty one.
   char filter[128] = {};
-  int n = snprintf(filter, sizeof filter - 1, "%s%c%s%c", filterName, '\0', pattern, '\0');
-  if (n < 0 || n >= static_cast<int>(sizeof filter) - 1) return Path();
+  std::size_t nameLength = std::strlen(filterName);
+  std::size_t patternLength = std::strlen(pattern);
+  if (nameLength + patternLength + 3 > sizeof filter) return Path();
+  std::memcpy(filter, filterName, nameLength);
+  std::memcpy(filter + nameLength + 1, pattern, patternLength);
   Path file;
   OPENFILENAMEA request{};
   // The size NT 4.0, 95 and 98 accept; later systems take it as well.

@@ -9,7 +9,8 @@ namespace kestrane::win32 {
 namespace {
 
 constexpr char kAgent[] = "Kestrane";
-constexpr DWORD kReceiveTimeoutMs = 10000;
+// No site holds a worker longer than this at any step: connecting, sending, or waiting for data.
+constexpr DWORD kTimeoutMs = 10000;
 
 // One slot held for the life of one handle.
 class HeldHandle {
@@ -82,8 +83,13 @@ class Win32Transfer final : public InternetTransfer {
     session_.Hold(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     HINTERNET session = session_.Get();
     if (session == nullptr) return false;
-    DWORD timeout = kReceiveTimeoutMs;
-    InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    // On this session's handle only: the process-wide settings belong to the shell and other
+    // plug-ins.
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      DWORD timeout = kTimeoutMs;
+      InternetSetOptionA(session, option, &timeout, sizeof timeout);
+    }
     // No flag that weakens certificate checks or redirect rules: an https site is taken
     // as it is or not at all.
     request_.Hold(InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_RELOAD, 0));
@@ -92,6 +98,12 @@ class Win32Transfer final : public InternetTransfer {
     DWORD status = 0;
     if (QueryNumber(request, HTTP_QUERY_STATUS_CODE, status)) answer_.status = status;
     answer_.hasLength = QueryLength(request, answer_.length);
+    // Whole, however long, so that at least its scheme is there when the text is cut.
+    char finalUrl[INTERNET_MAX_URL_LENGTH + 1] = {};
+    DWORD size = sizeof finalUrl - 1;
+    if (InternetQueryOptionA(request, INTERNET_OPTION_URL, finalUrl, &size)) {
+      answer_.finalUrl = finalUrl;
+    }
     return true;
   }
 

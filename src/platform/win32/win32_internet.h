@@ -14,7 +14,7 @@ namespace kestrane::win32 {
 // (the transfer when it ends, or CloseAll) is the one who closes it, exactly once.
 class Win32Internet final : public Internet {
  public:
-  static constexpr int kSlots = 16;  // two per transfer; a few workers at most
+  static constexpr int kSlots = 2 * kMaxOpenTransfers;  // a session and a URL per transfer
 
   std::unique_ptr<InternetTransfer> Open(const char *url) override;
   void CloseAll() override;

@@ -13,6 +13,8 @@ class Win32Libraries final : public Libraries {
   int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
   void CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
   const char *CallInfo(EntryPoint pluginInfo, int code) override;
+  DataResource ReadDataResource(const char *path, const char *name, char *content,
+                                std::size_t capacity, std::size_t &size) override;
 };
 
 }  // namespace kestrane::win32
