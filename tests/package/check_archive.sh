@@ -56,8 +56,8 @@ check_text() {  # NAME [MAX_COLUMNS]
 }
 check_text Readme.txt "$max_columns"
 check_text LICENSE.txt
-unzip -p "$archive" Kestrane/LICENSE.txt | tr -d '\r' | grep -qF "$(head -n 1 "$top/LICENSE")" ||
-  fail "LICENSE.txt does not hold Kestrane's licence"
+licence=$(unzip -p "$archive" Kestrane/LICENSE.txt | tr -d '\r')
+grep -qF "$(head -n 1 "$top/LICENSE")" <<<"$licence" || fail "LICENSE.txt does not hold Kestrane's licence"
 unzip -p "$archive" Kestrane/Readme.txt | tr -d '\r' | cmp -s - "$top/docs/Readme.txt" ||
   fail "Readme.txt is not docs/Readme.txt"
 echo "check_archive: $archive ($(stat -c %s "$archive") bytes) reproducible, as expected:"
