@@ -190,6 +190,11 @@ void ShellSession::InstallKestrane(const std::string &relative) {
   kestrane_ = relative;
 }
 
+bool ShellSession::RunsI686Product() const {
+  const std::string &wine = env_.at("WINE");
+  return wine.size() < 2 || wine.compare(wine.size() - 2, 2, "64") != 0;
+}
+
 void ShellSession::InstallPlugin(const std::string &variant, const std::string &relative,
                                  const std::string &info) {
   fs::path target = fs::path(folder_) / relative;

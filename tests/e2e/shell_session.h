@@ -56,6 +56,11 @@ class ShellSession {
 
   // Puts Kestrane.dll at `relative` (default: beside corvane.exe).
   void InstallKestrane(const std::string &relative = "Kestrane.dll");
+  // Runs the Kestrane.dll that is at `relative` already (unpacked from the release archive).
+  void UseKestraneAt(const std::string &relative) { kestrane_ = relative; }
+  // True when this run's sessions run the i686 product under 32-bit Wine, false when they run
+  // the x86-64 build under wine64.
+  bool RunsI686Product() const;
   // Copies a test plug-in (plugin_full, plugin_noend ...) to `relative`, with an .info file.
   void InstallPlugin(const std::string &variant, const std::string &relative,
                      const std::string &info = "");
