@@ -29,25 +29,65 @@ void FakeLibraries::Free(ModuleHandle module) {
   loaded.erase(module);
 }
 
-int FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
-  log_.Add("call " + entries_.at(beginPlugin).name + " " + loaded.at(module));
-  return 0;
+Fault FaultAt(std::uintptr_t offset) {
+  Fault fault;
+  fault.raised = true;
+  fault.code = exception::kAccessViolation;
+  fault.address = kFakeImageBase + offset;
+  return fault;
 }
 
-int FakeLibraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
-  log_.Add("call " + entries_.at(begin).name + " " + loaded.at(module) +
-           " slit=" + std::to_string(static_cast<std::uintptr_t>(slit)));
-  return 0;
+Fault FakeLibraries::Logged(const std::string &call, ModuleHandle module,
+                            const std::string &suffix) {
+  log_.Add("call " + call + " " + loaded.at(module) + suffix);
+  const FakeModule &fm = available.at(loaded.at(module));
+  auto fault = fm.faults.find(call);
+  return fault == fm.faults.end() ? Fault{} : fault->second;
 }
 
-void FakeLibraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
-  log_.Add("call " + entries_.at(endPlugin).name + " " + loaded.at(module));
+Fault FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
+  return Logged(entries_.at(beginPlugin).name, module);
 }
 
-const char *FakeLibraries::CallInfo(EntryPoint pluginInfo, int code) {
+Fault FakeLibraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
+  return Logged(entries_.at(begin).name, module,
+                " slit=" + std::to_string(static_cast<std::uintptr_t>(slit)));
+}
+
+Fault FakeLibraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
+  return Logged(entries_.at(endPlugin).name, module);
+}
+
+Fault FakeLibraries::CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) {
   const Resolved &r = entries_.at(pluginInfo);
   const FakeModule &fm = available.at(loaded.at(r.module));
-  return fm.info ? fm.info(code) : nullptr;
+  auto fault = fm.faults.find("pluginInfo " + std::to_string(code));
+  if (fault != fm.faults.end()) {
+    log_.Add("call pluginInfo " + std::to_string(code) + " " + loaded.at(r.module));
+    answer[0] = '\0';
+    return fault->second;
+  }
+  return CopyText(fm.info ? fm.info(code) : nullptr, answer, capacity);
+}
+
+Fault FakeLibraries::CopyText(const char *text, char *buffer, std::size_t capacity) {
+  std::size_t length = 0;
+  while (text != nullptr && length + 1 < capacity && text[length] != '\0') {
+    buffer[length] = text[length];
+    ++length;
+  }
+  buffer[length] = '\0';
+  return Fault{};
+}
+
+bool FakeLibraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
+                                   std::uintptr_t &offset) {
+  if (loaded.count(module) == 0 || address < kFakeImageBase ||
+      address - kFakeImageBase >= kFakeImageSize) {
+    return false;
+  }
+  offset = address - kFakeImageBase;
+  return true;
 }
 
 }  // namespace kestrane::testing

@@ -10,6 +10,10 @@
 
 namespace kestrane::testing {
 
+// Where a fake module's image lies, for the offsets of faults inside it.
+constexpr std::uintptr_t kFakeImageBase = 0x10000000;
+constexpr std::uintptr_t kFakeImageSize = 0x20000;
+
 struct FakeModule {
   bool hasBeginPlugin = true;
   bool hasBeginPluginEx = false;
@@ -17,7 +21,13 @@ struct FakeModule {
   bool hasEndPlugin = true;
   bool hasPluginInfo = false;
   std::function<const char *(int)> info;  // answers of pluginInfo
+  // Calls that raise an exception, by entry point ("beginPlugin", "endPlugin" ...) or, for
+  // pluginInfo, "pluginInfo CODE"; each is logged first, as a call.
+  std::map<std::string, Fault> faults;
 };
+
+// An access violation at `offset` into a fake module's image.
+Fault FaultAt(std::uintptr_t offset);
 
 class FakeLibraries final : public Libraries {
  public:
@@ -30,16 +40,20 @@ class FakeLibraries final : public Libraries {
   ModuleHandle Load(const char *path) override;
   EntryPoint Resolve(ModuleHandle module, const char *name) override;
   void Free(ModuleHandle module) override;
-  int CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
-  int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
-  void CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
-  const char *CallInfo(EntryPoint pluginInfo, int code) override;
+  Fault CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
+  Fault CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
+  Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
+  Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) override;
+  Fault CopyText(const char *text, char *buffer, std::size_t capacity) override;
+  bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
 
  private:
   struct Resolved {
     ModuleHandle module;
     std::string name;
   };
+  Fault Logged(const std::string &call, ModuleHandle module, const std::string &suffix = "");
+
   CallLog &log_;
   std::uintptr_t next_ = 0x1000;
   std::map<EntryPoint, Resolved> entries_;
