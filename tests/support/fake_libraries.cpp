@@ -4,6 +4,7 @@ namespace kestrane::testing {
 
 ModuleHandle FakeLibraries::Load(const char *path) {
   log_.Add(std::string("LoadLibrary ") + path);
+  if (whileLoading) whileLoading(path);
   if (loadAnything && available.count(path) == 0) available[path] = FakeModule{};
   if (available.count(path) == 0) return kNoModule;
   ModuleHandle m{next_++};
@@ -37,12 +38,16 @@ Fault FaultAt(std::uintptr_t offset) {
   return fault;
 }
 
+Fault FakeLibraries::FaultOf(const FakeModule &module, const std::string &call) {
+  if (module.behaviour) return module.behaviour(call);
+  auto fault = module.faults.find(call);
+  return fault == module.faults.end() ? Fault{} : fault->second;
+}
+
 Fault FakeLibraries::Logged(const std::string &call, ModuleHandle module,
                             const std::string &suffix) {
   log_.Add("call " + call + " " + loaded.at(module) + suffix);
-  const FakeModule &fm = available.at(loaded.at(module));
-  auto fault = fm.faults.find(call);
-  return fault == fm.faults.end() ? Fault{} : fault->second;
+  return FaultOf(available.at(loaded.at(module)), call);
 }
 
 Fault FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
@@ -61,11 +66,12 @@ Fault FakeLibraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
 Fault FakeLibraries::CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) {
   const Resolved &r = entries_.at(pluginInfo);
   const FakeModule &fm = available.at(loaded.at(r.module));
-  auto fault = fm.faults.find("pluginInfo " + std::to_string(code));
-  if (fault != fm.faults.end()) {
-    log_.Add("call pluginInfo " + std::to_string(code) + " " + loaded.at(r.module));
+  const std::string call = "pluginInfo " + std::to_string(code);
+  Fault fault = FaultOf(fm, call);
+  if (fault.raised) {
+    log_.Add("call " + call + " " + loaded.at(r.module));
     answer[0] = '\0';
-    return fault->second;
+    return fault;
   }
   return CopyText(fm.info ? fm.info(code) : nullptr, answer, capacity);
 }

@@ -24,6 +24,8 @@ struct FakeModule {
   // Calls that raise an exception, by entry point ("beginPlugin", "endPlugin" ...) or, for
   // pluginInfo, "pluginInfo CODE"; each is logged first, as a call.
   std::map<std::string, Fault> faults;
+  // When set, decides instead of `faults`, call by call (a module whose file changes).
+  std::function<Fault(const std::string &call)> behaviour;
 };
 
 // An access violation at `offset` into a fake module's image.
@@ -33,8 +35,9 @@ class FakeLibraries final : public Libraries {
  public:
   explicit FakeLibraries(CallLog &log) : log_(log) {}
 
-  std::map<std::string, FakeModule> available;  // by path as loaded
-  bool loadAnything = false;                    // every path loads as a plain plug-in
+  std::map<std::string, FakeModule> available;                // by path as loaded
+  bool loadAnything = false;                                  // every path loads as a plain plug-in
+  std::function<void(const std::string &path)> whileLoading;  // runs inside each Load
   std::map<ModuleHandle, std::string> loaded;
 
   ModuleHandle Load(const char *path) override;
@@ -53,6 +56,7 @@ class FakeLibraries final : public Libraries {
     std::string name;
   };
   Fault Logged(const std::string &call, ModuleHandle module, const std::string &suffix = "");
+  static Fault FaultOf(const FakeModule &module, const std::string &call);
 
   CallLog &log_;
   std::uintptr_t next_ = 0x1000;
