@@ -93,7 +93,7 @@ TEST(PluginFaults, TheShellSurvivesThemAndOnlyTheFaultyOnesAreSwitchedOff) {
     std::string start = FaultBox(e.dll, e.call, e.code);
     ASSERT_EQ(shown[i].substr(0, start.size()), start) << run.Dump();
     std::string where = shown[i].substr(start.size());
-    std::regex location(e.inside ? e.dll + "\\+0x[1-9A-F][0-9A-F]*" : "0x[0-9A-F]{8}");
+    std::regex location(e.inside ? e.dll + "\\+0x[1-9A-F][0-9A-F]*" : "0x[0-9A-F]{8,16}");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(where, match, location)) << shown[i];
     EXPECT_EQ(match.position(0), 0) << shown[i];
