@@ -6,7 +6,7 @@
 #   bench/plugin_startup.sh [rounds]    (needs the win32/win64 builds: scripts/bench makes them)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-rounds=${1:-9}
+rounds=${1:-15}  # goals near a busy machine's noise: more rounds, steadier medians
 work=$top/build/bench/work/plugin_startup
 session=$work/session
 "$top/tests/e2e/wine_session.sh" start "$session" "$top/build/win32" "$top/build/win64" >/dev/null
