@@ -288,9 +288,20 @@ TEST(PluginUpdate, ANewVersionThatCannotStartIsUndone) {
             log.IndexOf("call beginPlugin", unloaded));
 }
 
-// A plug-in that faults while its update stops it is reported as any fault; the update ends
-// before a file is replaced.
-TEST(PluginUpdate, APluginThatFaultsWhenStoppedEndsItsUpdate) {
+// A plug-in that faults when asked for its version ends its update without a question; one
+// that faults while its update stops it ends the update before a file is replaced. Either
+// fault is reported as any other.
+TEST(PluginUpdate, APluginThatFaultsEndsItsUpdate) {
+  {
+    AlphaRig rig;
+    rig.libraries.available[rig.root + "plugins/a/a.dll"].faults["pluginInfo 2"] =
+        testing::FaultAt(0x10);
+    rig.Update();
+    ASSERT_EQ(rig.Boxes().size(), 1u);
+    EXPECT_EQ(rig.Boxes()[0].rfind("a.dll faulted in pluginInfo and was switched off.", 0), 0u);
+    EXPECT_TRUE(rig.internet.Opened().empty());
+    EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  }
   AlphaRig rig;
   rig.libraries.available[rig.root + "plugins/a/a.dll"].faults["endPlugin"] =
       testing::FaultAt(0x10);
