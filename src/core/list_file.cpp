@@ -93,6 +93,10 @@ void LocateListFile(Manager &m) {
 
 void ReadPluginList(Manager &m) {
   LocateListFile(m);
+  ReadListedPlugins(m, HeldBack{});
+}
+
+void ReadListedPlugins(Manager &m, const HeldBack &held) {
   std::string content;
   if (m.listFilePath.empty() || !ReadWholeFile(m.listFilePath.c_str(), content)) {
     ShowListFileMissing(m);
@@ -108,7 +112,11 @@ void ReadPluginList(Manager &m) {
     e.wantsSlit = parsed.wantsSlit;
     Path path;
     if (LinePluginPath(m, parsed, path)) {
-      LinkPlugin(m, path.view(), slot);
+      if (held.everyPlugin || path.view() == held.library.view()) {
+        PlacePluginUnlinked(m, path.view(), slot);
+      } else {
+        LinkPlugin(m, path.view(), slot);
+      }
     } else {
       ShowCannotLink(m, parsed.path);
     }

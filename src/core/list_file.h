@@ -27,6 +27,15 @@ void LocateListFile(Manager &manager);
 // "Could not find" with the list file's name as configured.
 void ShowListFileMissing(Manager &manager);
 void ReadPluginList(Manager &manager);
+
+// Plug-ins a start does not link, after the shell ended in a start last time.
+struct HeldBack {
+  bool everyPlugin = false;
+  Path library;  // absolute, lower-cased; empty for none
+};
+
+// ReadPluginList on the list LocateListFile found; a held-back line takes its slot unlinked.
+void ReadListedPlugins(Manager &manager, const HeldBack &held);
 void RewritePluginLine(Manager &manager, int slot, bool disabled, bool slit);
 void RemovePluginLines(Manager &manager, int slot);
 

@@ -9,6 +9,7 @@
 #include "core/bounded_text.h"
 #include "core/plugin_entry.h"
 #include "core/settings.h"
+#include "core/start_journal.h"
 #include "platform/canvas.h"
 #include "platform/desktop.h"
 #include "platform/folder_browser.h"
@@ -47,6 +48,12 @@ struct Manager {
   ControllerState controllers;  // changed windows, hooks, class capture
   PluginTable plugins;
   Path listFilePath;
+  StartJournal journal;  // what the next start learns should the shell end mid-start
+
+  bool shuttingDown = false;  // in endPlugin: a fault changes no line and shows no box
+  // The slot an update restarts on its new files, or -1: a fault there is the update's to
+  // undo, so it is neither reported nor kept loaded.
+  int updateRestartSlot = -1;
 
   Path hostFolder;  // the shell's folder, lower-cased, ending in a backslash
   bool layeredSupported = false;

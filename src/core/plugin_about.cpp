@@ -2,6 +2,7 @@
 
 #include "core/manager.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 #include "host/shell_messages.h"
 
 namespace kestrane {
@@ -21,15 +22,23 @@ using AboutText = BoundedText<1000>;
 
 void ShowAboutPlugins(Manager &m) {
   AboutText text;
-  for (const PluginEntry &e : m.plugins.slots) {
+  for (int slot = 0; slot < kMaxPlugins; ++slot) {
+    const PluginEntry &e = m.plugins.slots[slot];
     if (!e.inUse || !e.running) continue;
     AboutLine line;
     if (e.pluginInfo != kNoEntry) {
       Libraries &libraries = m.ports.libraries;
       // Asked 4, 3, 2 and each copied at once: the answers may share one buffer.
-      Path date{libraries.CallInfo(e.pluginInfo, kDateCode)};
-      Path author{libraries.CallInfo(e.pluginInfo, kAuthorCode)};
-      Path version{libraries.CallInfo(e.pluginInfo, kVersionCode)};
+      Path date;
+      Path author;
+      Path version;
+      Fault fault = AskPluginInfo(libraries, e.pluginInfo, kDateCode, date);
+      if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kAuthorCode, author);
+      if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kVersionCode, version);
+      if (fault.raised) {
+        ContainPluginFault(m, slot, PluginCall::kPluginInfo, fault);  // and the others are listed
+        continue;
+      }
       line.Format("%s %s by %s (%s)\n", e.name.c_str(), version.c_str(), author.c_str(),
                   date.c_str());
     } else {

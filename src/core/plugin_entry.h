@@ -30,6 +30,7 @@ struct PluginEntry {
   bool slitOnly = false;                     // exports beginSlitPlugin but not beginPluginEx
   bool wantsSlit = false;                    // "&" on its line
   bool enabled = false;                      // no "!" on its line
+  bool faulted = false;  // raised an exception in an entry point since it was last linked
 };
 
 struct PluginTable {

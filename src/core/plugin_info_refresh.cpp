@@ -2,6 +2,7 @@
 
 #include "core/manager.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 #include "core/plugin_table.h"
 
 namespace kestrane {
@@ -50,14 +51,24 @@ void RefreshPluginInfo(Manager &m, int slot) {
   }
   Libraries &libraries = m.ports.libraries;
   // Each answer is copied at once: a plug-in may reuse its buffer on the next call.
-  e.updateUrl = libraries.CallInfo(e.pluginInfo, kUpdateSiteCode);
+  Path site;
+  Path name;
+  BroamList offered;
+  BroamList unknown;
+  Fault fault = AskPluginInfo(libraries, e.pluginInfo, kUpdateSiteCode, site);
+  if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kNameCode, name);
+  if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kBroamsCode, offered);
+  if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kProbeCode, unknown);
+  if (fault.raised) {
+    ContainPluginFault(m, slot, PluginCall::kPluginInfo, fault);
+    return;
+  }
+  e.updateUrl = site;
   if (e.updateUrl.empty() || !IsWebAddress(e.updateUrl.view()) ||
       e.updateUrl.view() == m.settings.defaultUpdateUrl.view()) {
     e.updateUrl.Clear();
   }
-  e.name = libraries.CallInfo(e.pluginInfo, kNameCode);
-  BroamList offered{libraries.CallInfo(e.pluginInfo, kBroamsCode)};
-  BroamList unknown{libraries.CallInfo(e.pluginInfo, kProbeCode)};
+  e.name = name;
   // A plug-in that does not know code 7 answers it as it answers any unknown code.
   e.broams = offered.view() != unknown.view() ? BroamListFromInfo(offered.c_str()) : BroamList();
 }

@@ -2,6 +2,7 @@
 #include "core/list_file.h"
 #include "core/manager.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 #include "core/plugin_table.h"
 
 namespace kestrane {
@@ -27,7 +28,10 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   Path path{rawPath};
   LowerCase(path);
   Libraries &libraries = m.ports.libraries;
+  // The library's own start-up code runs in here, unguarded: the journal covers it.
+  m.journal.Note(path);
   ModuleHandle module = libraries.Load(path.c_str());
+  m.journal.Clear();
   if (module == kNoModule) {
     ShowCannotLink(m, path);
     return false;
@@ -45,6 +49,7 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   e.updateAvailable = false;
   e.inUse = true;
   e.slitOnly = false;
+  e.faulted = false;
   if (e.beginPlugin == kNoEntry || e.endPlugin == kNoEntry) {
     ShowLinkError(m, "Could not link to plugin functions in...\n\n%s", path);
     StopPlugin(m, slot);  // the slot stays in use, without a library
@@ -54,18 +59,40 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   return true;
 }
 
+void PlacePluginUnlinked(Manager &m, std::string_view path, int slot) {
+  PluginEntry &e = m.plugins.slots[slot];
+  e.path = path;
+  e.name = FileNamePart(path);
+  e.module = kNoModule;
+  e.running = false;
+  e.updateAvailable = false;
+  e.inUse = true;
+  e.slitOnly = false;
+  e.faulted = false;
+}
+
 void StartPlugin(Manager &m, int slot) {
   PluginEntry &e = m.plugins.slots[slot];
   if (e.module == kNoModule) LinkPlugin(m, Path(e.path).view(), slot);
   if (e.module != kNoModule) {
     Libraries &libraries = m.ports.libraries;
     bool slit = m.slitWindow != kNoWindow;
+    PluginCall call = PluginCall::kBeginPlugin;
+    Fault fault;
+    m.journal.Note(e.path);
     if (e.beginPluginEx != kNoEntry && slit) {
-      libraries.CallBeginSlit(e.beginPluginEx, e.module, m.slitWindow);
+      call = PluginCall::kBeginPluginEx;
+      fault = libraries.CallBeginSlit(e.beginPluginEx, e.module, m.slitWindow);
     } else if (e.beginSlitPlugin != kNoEntry && slit && e.wantsSlit) {
-      libraries.CallBeginSlit(e.beginSlitPlugin, e.module, m.slitWindow);
+      call = PluginCall::kBeginSlitPlugin;
+      fault = libraries.CallBeginSlit(e.beginSlitPlugin, e.module, m.slitWindow);
     } else {
-      libraries.CallBegin(e.beginPlugin, e.module);
+      fault = libraries.CallBegin(e.beginPlugin, e.module);
+    }
+    m.journal.Clear();
+    if (fault.raised) {
+      ContainPluginFault(m, slot, call, fault);
+      return;
     }
     e.running = true;
   }
@@ -74,7 +101,13 @@ void StartPlugin(Manager &m, int slot) {
 
 void StopPlugin(Manager &m, int slot) {
   PluginEntry &e = m.plugins.slots[slot];
-  if (e.running) m.ports.libraries.CallEnd(e.endPlugin, e.module);
+  if (e.running) {
+    Fault fault = m.ports.libraries.CallEnd(e.endPlugin, e.module);
+    if (fault.raised) {
+      ContainPluginFault(m, slot, PluginCall::kEndPlugin, fault);
+      return;
+    }
+  }
   e.running = false;
   if (e.module != kNoModule) m.ports.libraries.Free(e.module);
   e.module = kNoModule;
@@ -108,8 +141,8 @@ void TogglePluginEntry(Manager &m, int index) {
     e.enabled = false;
   } else {
     RewritePluginLine(m, index, false, e.wantsSlit);
+    e.enabled = true;  // before the start: a fault there switches it off again
     StartPlugin(m, index);
-    e.enabled = true;
     ApplyWindowControllers(m);  // the plug-in's new windows
   }
 }
@@ -121,7 +154,7 @@ void ToggleSlitAidEntry(Manager &m, int index) {
   e.wantsSlit = !e.wantsSlit;
   RewritePluginLine(m, index, !e.enabled, e.wantsSlit);
   StopPlugin(m, index);
-  StartPlugin(m, index);  // with the new choice of begin function
+  if (!e.faulted) StartPlugin(m, index);  // with the new choice of begin function
   ApplyWindowControllers(m);
 }
 

@@ -15,6 +15,9 @@ constexpr const char *kLinkErrorCaption = "Kestrane - LINK ERROR!";
 bool LinkPlugin(Manager &manager, std::string_view path, int slot);
 // The message LinkPlugin shows for a library that cannot be loaded.
 void ShowCannotLink(Manager &manager, const Path &path);
+// The slot holds the library at `path` (absolute, lower-cased) without loading it: it shows
+// as stopped, and starting it links it.
+void PlacePluginUnlinked(Manager &manager, std::string_view path, int slot);
 void StartPlugin(Manager &manager, int slot);
 void StopPlugin(Manager &manager, int slot);
 void RefreshPluginInfo(Manager &manager, int slot);

@@ -8,6 +8,7 @@
 #include "core/notices.h"
 #include "core/path_text.h"
 #include "core/plugin_table.h"
+#include "core/session_start.h"
 #include "host/shell_messages.h"
 #include "ui/slit_toggle.h"
 #include "ui/spinner.h"
@@ -45,6 +46,7 @@ WindowHandle CreateManagerWindow(Manager &m) {
 }  // namespace
 
 int StartManager(Manager &m, ModuleHandle module) {
+  m.shuttingDown = false;
   m.hostFolder = m.ports.shell.Folder();
   LowerCase(m.hostFolder);
   SystemVersion version = m.ports.kernel.Version();
@@ -58,11 +60,15 @@ int StartManager(Manager &m, ModuleHandle module) {
     return 1;
   }
   ReadSettings(m);
-  ReadPluginList(m);
+  LocateListFile(m);
+  HeldBack held = BeginSession(m);  // before any library is linked
+  ReadListedPlugins(m, held);
+  SwitchOffHeldBack(m, held);
   LoadStyle(m);
   // The window procedure records managerWindow, registers with the shell and applies the
   // window state while the window is being created.
   if (CreateManagerWindow(m) == kNoWindow) {
+    m.journal.End();  // no endPlugin follows a failed start
     ShowError(m, "Error creating window");
     return 1;
   }
@@ -83,6 +89,7 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
 }
 
 void EndManager(Manager &m, ModuleHandle module) {
+  m.shuttingDown = true;
   StopUpdateWorkers(m);  // first: nothing a worker does from here on reaches the window
   if (m.layeredSupported) StopWindowControllers(m);
   if (MenuClipperRunning(m)) StopMenuClipper(m);
@@ -95,6 +102,7 @@ void EndManager(Manager &m, ModuleHandle module) {
   m.ports.desktop.UnregisterWindowClass(kWindowClassName, module);
   StopAllPlugins(m);
   UnloadIdlePlugins(m);
+  m.journal.End();  // the session ended normally
 }
 
 }  // namespace kestrane

@@ -14,6 +14,20 @@ constexpr EntryPoint kNoEntry{};
 
 enum class DataResource { kFound, kMissing, kUnreadable };
 
+// What a guarded call reports: whether the code it ran raised an exception instead of
+// returning, which one and where. What that means is the core's to decide.
+struct Fault {
+  bool raised = false;
+  std::uint32_t code = 0;
+  std::uintptr_t address = 0;
+};
+
+// Exception codes with a name of their own, as the system raises them.
+namespace exception {
+constexpr std::uint32_t kAccessViolation = 0xC0000005;
+constexpr std::uint32_t kStackOverflow = 0xC00000FD;
+}  // namespace exception
+
 class Libraries {
  public:
   virtual ~Libraries() = default;
@@ -22,10 +36,21 @@ class Libraries {
   virtual EntryPoint Resolve(ModuleHandle module, const char *name) = 0;
   virtual void Free(ModuleHandle module) = 0;
 
-  virtual int CallBegin(EntryPoint beginPlugin, ModuleHandle module) = 0;
-  virtual int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) = 0;
-  virtual void CallEnd(EntryPoint endPlugin, ModuleHandle module) = 0;
-  virtual const char *CallInfo(EntryPoint pluginInfo, int code) = 0;
+  // Every call into a library runs behind an exception guard: an exception raised in it
+  // abandons the call and comes back as the Fault. The results of the begin functions and of
+  // endPlugin mean nothing, so none is passed on.
+  virtual Fault CallBegin(EntryPoint beginPlugin, ModuleHandle module) = 0;
+  virtual Fault CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) = 0;
+  virtual Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) = 0;
+  // pluginInfo(code), its answer copied into `answer` under the same guard (a bad pointer
+  // faults there, not in Kestrane): cut to `capacity` less one, always zero-terminated, empty
+  // for a null answer.
+  virtual Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) = 0;
+  // The same copy for a text behind any pointer Kestrane cannot vouch for.
+  virtual Fault CopyText(const char *text, char *buffer, std::size_t capacity) = 0;
+  // True when `address` lies inside the module's image; `offset` is then from its start.
+  virtual bool OffsetInModule(ModuleHandle module, std::uintptr_t address,
+                              std::uintptr_t &offset) = 0;
 
   // The raw-data resource `name` of the library file at `path`, read as a data file: none of
   // its code runs. Copies at most `capacity` bytes; `size` is the resource's whole size.
@@ -33,5 +58,20 @@ class Libraries {
   virtual DataResource ReadDataResource(const char *path, const char *name, char *content,
                                         std::size_t capacity, std::size_t &size) = 0;
 };
+
+// The guarded copy into a bounded text.
+template <typename Text>
+Fault CopyUntrustedText(Libraries &libraries, const char *text, Text &into) {
+  Fault fault = libraries.CopyText(text, into.Buffer(), Text::kCapacity);
+  into.Resync();
+  return fault;
+}
+
+template <typename Text>
+Fault AskPluginInfo(Libraries &libraries, EntryPoint pluginInfo, int code, Text &answer) {
+  Fault fault = libraries.CallInfo(pluginInfo, code, answer.Buffer(), Text::kCapacity);
+  answer.Resync();
+  return fault;
+}
 
 }  // namespace kestrane

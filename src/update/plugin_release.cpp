@@ -2,6 +2,7 @@
 
 #include "core/manager.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 
 namespace kestrane {
 
@@ -10,20 +11,21 @@ namespace {
 constexpr int kVersionCode = 2;
 constexpr int kDateCode = 4;
 
-ShortText Answer(Manager &m, EntryPoint pluginInfo, int code) {
-  ShortText text{m.ports.libraries.CallInfo(pluginInfo, code)};
-  TrimBlanks(text);
-  return text;
-}
-
 }  // namespace
 
 PluginRelease OwnRelease(Manager &m, int slot) {
   PluginRelease release;
   const PluginEntry &e = m.plugins.slots[slot];
   if (e.module == kNoModule || e.pluginInfo == kNoEntry) return release;
-  release.version = Answer(m, e.pluginInfo, kVersionCode);
-  release.date = Answer(m, e.pluginInfo, kDateCode);
+  Libraries &libraries = m.ports.libraries;
+  Fault fault = AskPluginInfo(libraries, e.pluginInfo, kVersionCode, release.version);
+  if (!fault.raised) fault = AskPluginInfo(libraries, e.pluginInfo, kDateCode, release.date);
+  if (fault.raised) {
+    ContainPluginFault(m, slot, PluginCall::kPluginInfo, fault);
+    return PluginRelease{};
+  }
+  TrimBlanks(release.version);
+  TrimBlanks(release.date);
   return release;
 }
 

@@ -12,7 +12,8 @@ struct PluginRelease {
   ShortText date;
 };
 
-// On the window thread only: it calls into the plug-in's library.
+// On the window thread only: it calls into the plug-in's library. A plug-in that faults while
+// asked is taken out of the session (ContainPluginFault) and has its `faulted` flag set.
 PluginRelease OwnRelease(Manager &manager, int slot);
 
 }  // namespace kestrane

@@ -49,6 +49,11 @@ constexpr const char *kZipQuestion =
 constexpr const char *kFolderTitle = "Select the folder to extract to...";
 constexpr const char *kExtractionMessage =
     "The zip archive extraction produced the following message...\n\n%s";
+constexpr const char *kUndone =
+    "The new version of %s could not start, so the update was undone:\nthe previous version "
+    "runs again.";
+constexpr const char *kExtractedFilesKept =
+    "\nFiles extracted from its archive were left where they are.";
 
 using Message = BoundedText<10000>;
 
@@ -72,6 +77,7 @@ bool TakeSnapshot(WorkerRun &run, int slot, Snapshot &s) {
     s.name = e.name;
     s.coreWindow = m.coreWindow;
     s.own = OwnRelease(m, slot);
+    if (e.faulted) s.inUse = false;  // faulted while asked: the update ends without asking
     s.published =
         ReadUpdateMetadata(m.ports.shell, MetadataFilePath(m.hostFolder).c_str(), e.name.c_str());
     s.key = ReadUpdateKey(m.ports.libraries, e.path.c_str());
@@ -96,19 +102,21 @@ void Toggle(Manager &m, int slot) {
   CarryOutCommand(m, command.view());
 }
 
-enum class StopOutcome { kStopped, kStillRunning, kGone, kShutDown };
+enum class StopOutcome { kStopped, kStillRunning, kGone, kFaulted, kShutDown };
 
 // The TogglePlugin command, then up to four seconds for the plug-in to be seen stopped.
 StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
   bool same = false;
   bool running = true;
+  bool faulted = false;
   auto stop = [&](Manager &m) {
     PluginEntry *e = Same(m, slot, path);
     same = e != nullptr;
     if (!same) return;
     Toggle(m, slot);
     running = e->running;
-    if (!running) {
+    faulted = e->faulted;
+    if (!running && !faulted) {
       m.updates.pausedSlot = slot;
       m.updates.pausedPath = path;
     }
@@ -119,6 +127,7 @@ StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
     running = same && e->running;
   };
   if (!run.OnWindowThread(stop)) return StopOutcome::kShutDown;
+  if (faulted) return StopOutcome::kFaulted;
   Kernel &kernel = run.ports().kernel;
   unsigned started = kernel.TickCount();
   while (same && running) {
@@ -129,15 +138,23 @@ StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
   return same ? StopOutcome::kStopped : StopOutcome::kGone;
 }
 
+enum class RestartOutcome { kRunning, kFailed, kGone, kShutDown };
+
 // `updated` false: back on its old files, for which the update is still there.
-void RestartPlugin(WorkerRun &run, int slot, const Path &path, bool updated) {
-  run.OnWindowThread([&](Manager &m) {
+RestartOutcome RestartPlugin(WorkerRun &run, int slot, const Path &path, bool updated) {
+  RestartOutcome outcome = RestartOutcome::kGone;
+  bool ran = run.OnWindowThread([&](Manager &m) {
     if (m.updates.pausedSlot == slot) m.updates.pausedSlot = -1;
     PluginEntry *e = Same(m, slot, path);
     if (e == nullptr) return;
+    // The new version's fault is the update's to undo, not the user's to switch off.
+    if (updated) m.updateRestartSlot = slot;
     if (!e->running) Toggle(m, slot);
+    m.updateRestartSlot = -1;
     e->updateAvailable = !updated;
+    outcome = e->running ? RestartOutcome::kRunning : RestartOutcome::kFailed;
   });
+  return ran ? outcome : RestartOutcome::kShutDown;
 }
 
 // Progress texts for one file, when the server gave its length.
@@ -192,21 +209,23 @@ bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &fil
   return false;
 }
 
-void OfferExtraction(WorkerRun &run, const UpdateFile &file) {
+// True when the archive was extracted, wholly or in part.
+bool OfferExtraction(WorkerRun &run, const UpdateFile &file) {
   Message question;
   question.Format(kZipQuestion, FileNamePart(file.target.view()).c_str());
-  if (run.Show(question.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return;
+  if (run.Show(question.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return false;
   Manager &m = run.manager();
   Path folder =
       m.ports.folders.ChooseFolder(m.managerWindow.load(), kFolderTitle, kBrowseFileSystemFolders);
   TrimBlanks(folder);
-  if (folder.empty() || run.Stopped()) return;
-  if (folder.view().back() != '\\' && !folder.Append("\\")) return;
+  if (folder.empty() || run.Stopped()) return false;
+  if (folder.view().back() != '\\' && !folder.Append("\\")) return false;
   Path result = ExtractZipArchive(m, file.target.c_str(), folder.c_str());
-  if (result.empty()) return;
+  if (result.empty()) return true;
   Message text;
   text.Format(kExtractionMessage, result.c_str());
   run.Show(text.c_str(), kInfo);
+  return true;
 }
 
 // The list of URLs to fetch: files, or the archive in its place; empty when neither is given.
@@ -250,6 +269,18 @@ bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
   return false;
 }
 
+// The new version could not be linked or faulted while starting (and is unloaded again): the
+// previous files go back and start once more. Extracted files stay where the user put them.
+void UndoUpdate(WorkerRun &run, int slot, const Snapshot &s, UpdatePlan &plan, bool extracted) {
+  RestorePreviousFiles(run.ports().kernel, plan);
+  // Should the previous version not start either, its own box has said so.
+  if (RestartPlugin(run, slot, s.path, false) != RestartOutcome::kRunning) return;
+  Message text;
+  text.Format(kUndone, s.name.c_str());
+  if (extracted) text.Append(kExtractedFilesKept);
+  run.Show(text.c_str(), kError);
+}
+
 void UpdateSlot(WorkerRun &run, int slot) {
   auto s = std::unique_ptr<Snapshot>(new (std::nothrow) Snapshot);
   auto plan = std::unique_ptr<UpdatePlan>(new (std::nothrow) UpdatePlan);
@@ -280,7 +311,8 @@ void UpdateSlot(WorkerRun &run, int slot) {
   if (run.Stopped() || !SignedByAuthor(run, *s, *plan)) return;
   switch (StopPlugin(run, slot, s->path)) {
     case StopOutcome::kStopped: break;
-    case StopOutcome::kShutDown: return;
+    case StopOutcome::kShutDown:
+    case StopOutcome::kFaulted: return;  // reported as any fault; nothing has been replaced
     case StopOutcome::kGone: run.Show(kDownloadFailed, kError); return;
     case StopOutcome::kStillRunning: run.Show(kReloadProblem, kError); return;
   }
@@ -290,13 +322,21 @@ void UpdateSlot(WorkerRun &run, int slot) {
     run.Show(kDownloadFailed, kError);
     return;
   }
-  DiscardPreviousFiles(*plan);
+  bool extracted = false;
   for (int i = 0; i < plan->count && !run.Stopped(); ++i) {
     if (plan->files[i].name.view().find(".zip") != std::string_view::npos) {
-      OfferExtraction(run, plan->files[i]);
+      extracted = OfferExtraction(run, plan->files[i]) || extracted;
     }
   }
-  RestartPlugin(run, slot, s->path, true);
+  // The previous files stay aside until the new version has started; on a shut-down before
+  // that they go with the plan, and the new version starts next time.
+  switch (RestartPlugin(run, slot, s->path, true)) {
+    case RestartOutcome::kShutDown: return;
+    case RestartOutcome::kFailed: UndoUpdate(run, slot, *s, *plan, extracted); return;
+    case RestartOutcome::kRunning:
+    case RestartOutcome::kGone: break;
+  }
+  DiscardPreviousFiles(*plan);
   run.Show(kComplete, kInfo);
 }
 

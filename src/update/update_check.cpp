@@ -52,6 +52,10 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
     PluginEntry &e = m.plugins.slots[i];
     if (!e.inUse || !e.running) continue;
     PluginRelease own = OwnRelease(m, i);
+    if (e.faulted) {  // while asked: it is out of this session, and unmarked
+      e.updateAvailable = false;
+      continue;
+    }
     UpdateMetadata published = ReadUpdateMetadata(m.ports.shell, metadataFile, e.name.c_str());
     bool available = IsUpdateAvailable(published.version.view(), published.date.view(),
                                        own.version.view(), own.date.view());

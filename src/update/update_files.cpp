@@ -155,4 +155,8 @@ void DiscardPreviousFiles(UpdatePlan &plan) {
   for (int i = 0; i < plan.count; ++i) plan.files[i].previous.Remove();
 }
 
+void RestorePreviousFiles(Kernel &kernel, UpdatePlan &plan) {
+  for (int i = plan.count - 1; i >= 0; --i) PutBack(kernel, plan.files[i]);
+}
+
 }  // namespace kestrane

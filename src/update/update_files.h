@@ -61,5 +61,8 @@ bool MatchesSha256(const char *path, const Sha256 &expected);
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan);
 // After a replacement: the old files are no longer needed.
 void DiscardPreviousFiles(UpdatePlan &plan);
+// Undoes a replacement: every old file back over its new one, last first; a new file that had
+// no old one is removed.
+void RestorePreviousFiles(Kernel &kernel, UpdatePlan &plan);
 
 }  // namespace kestrane

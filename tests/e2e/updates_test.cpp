@@ -164,6 +164,46 @@ TEST(Updates, TwoFilesReplaceTheRunningPluginWhichStartsAgainOnThem) {
   EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
 }
 
+// The new version faults in its begin function: the previous files come back byte for byte
+// and run again, the update stays offered, and only the undo box says so.
+TEST(Updates, AnUpdateWhoseNewVersionFaultsWhileStartingIsUndone) {
+  AlphaSession s;
+  s.site.Serve("files/a.info", std::string(AlphaSession::kNewInfo) + "begin=fault\n");
+  const auto before = s.session.Files("plugins");
+  RunResult run = s.session.Run("beginPlugin",
+                                "answer yes\n"
+                                "broam @KestraneInternal UpdatePlugin 0\n"
+                                "waitfor 20000 could not start\n"
+                                "broam @KestraneInternal AboutPlugins\n"
+                                "rclick Kestrane\n"
+                                "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  auto boxes = run.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 3u) << run.Dump();
+  EXPECT_EQ(boxes[1], Box(kError,
+                          "The new version of Alpha could not start, so the update was "
+                          "undone:\nthe previous version runs again.") +
+                          " -> ok");
+  EXPECT_NE(boxes[2].find("text=\"Alpha 1.0 by Ann (2004-01-01)"), std::string::npos) << boxes[2];
+  // Old, stopped for the update; new, faulting, given its endPlugin and unloaded; old again.
+  EXPECT_EQ(run.PluginStartsAndEnds(), (std::vector<std::string>{
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                           "plugin a.dll beginPlugin module=a.dll",
+                                           "plugin a.dll endPlugin module=a.dll",
+                                       }))
+      << run.Dump();
+  const int restarted = run.Find("plugin a.dll beginPlugin", run.Find("msgbox") + 1);
+  EXPECT_LT(run.Find("plugin a.dll unloaded", restarted),
+            run.Find("plugin a.dll beginPlugin", restarted + 1));
+  EXPECT_EQ(s.session.Files("plugins"), before);
+  EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+  EXPECT_NE(run.Find("menu     item \"Alpha\" \"@KestraneInternal UpdatePlugin 0\""), -1)
+      << run.Dump();
+}
+
 // Two plug-ins name one site, a third another, a fourth none: three requests, one file of
 // the three bodies, the count, and the marked plug-ins under "Update Plugin".
 TEST(Updates, TheCheckFetchesEachSiteOnceAndTheMenuShowsWhatItMarked) {

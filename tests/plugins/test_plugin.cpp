@@ -6,9 +6,16 @@
 //                  msgbox TEXT | ask TEXT (yes/no) | window | menu | fail (start returns 1)
 //                  | load FILE (a DLL beside this one, started with beginPlugin, the way a
 //                  plug-in that hosts plug-ins does; ended and freed in endPlugin)
+//                  | a FAULT below
+//   end=FAULT      done by endPlugin first; attach=FAULT by DllMain when the DLL is loaded
+//   info=CODE FAULT  done by pluginInfo(CODE); also FAULT badtext: it answers a bad pointer
+//   FAULT          fault (writes to address 0x10) | divide (by zero) | recurse (without end)
+//                  | throw (an MSVC C++ exception's code) | illegal | privileged (instruction)
+//                  | exit (ExitProcess)
 // Its window (class PluginTest_BASE, BASE the DLL's lower-case name without extension, so
 // several copies can run side by side) takes the bro@ms @test.msgbox TEXT, @test.open,
-// @test.folder, @test.menu and @test.status TEXT, and shows its menu on a right click.
+// @test.folder, @test.menu, @test.status TEXT and @test.exit, and shows its menu on a right
+// click.
 // shell/README.md describes all of it.
 #include <windows.h>
 #include <commdlg.h>
@@ -16,6 +23,7 @@
 
 #include <cctype>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -28,6 +36,13 @@
 namespace {
 
 constexpr int kSlitMode = -1;
+constexpr UINT kExitCode = 9;                    // what the shell's process ends with on "exit"
+constexpr DWORD kMsvcCppException = 0xE06D7363;  // the code MSVC's throw raises
+
+volatile std::uintptr_t g_badAddress = 0x10;  // volatile: the compiler must not see the fault
+volatile int g_zero = 0;
+volatile int g_dividend = 7;  // 1 / x the compiler would turn into a comparison
+volatile bool g_forever = true;
 
 HMODULE g_self = nullptr;
 HWND g_window = nullptr;
@@ -110,6 +125,39 @@ const std::vector<std::pair<std::string, std::string>> &ReadInfo() {
   return lines;
 }
 
+__attribute__((noinline)) int Recurse(int depth) {
+  volatile char frame[512];
+  frame[0] = static_cast<char>(depth);
+  return g_forever ? Recurse(depth + 1) + frame[0] : frame[0];
+}
+
+// The ways a plug-in takes its host down; any other action is left alone.
+void Misbehave(const std::string &action) {
+  if (action == "fault") {
+    *reinterpret_cast<volatile int *>(g_badAddress) = 1;
+  } else if (action == "divide") {
+    Say("divide -> %d", g_dividend / g_zero);
+  } else if (action == "recurse") {
+    Say("recurse -> %d", Recurse(0));
+  } else if (action == "throw") {
+    RaiseException(kMsvcCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  } else if (action == "illegal") {
+    __builtin_trap();
+  } else if (action == "privileged") {
+    asm volatile("hlt");
+  } else if (action == "exit") {
+    Say("exit");
+    ExitProcess(kExitCode);
+  }
+}
+
+// Does every line KEY=ACTION of the .info file.
+void MisbehaveOn(const std::string &key) {
+  for (const auto &[k, action] : ReadInfo()) {
+    if (k == key) Misbehave(action);
+  }
+}
+
 const char *AnswerName(int answer) {
   switch (answer) {
     case IDOK: return "ok";
@@ -175,6 +223,8 @@ void OnBroam(HWND window, const std::string &text) {
     ChooseFolder(window);
   } else if (text == "@test.menu") {
     ShowTestMenu();
+  } else if (text == "@test.exit") {
+    Misbehave("exit");
   } else if (text.rfind("@test.status ", 0) == 0) {
     SendMessageA(GetCVWnd(), kestrane::kHostMsgStatusText, 0,
                  reinterpret_cast<LPARAM>(text.c_str() + 13));
@@ -262,6 +312,7 @@ int Begin(const char *call, HINSTANCE module, HWND slit, int mode) {
     if (text == "menu") ShowTestMenu();
     if (text == "fail") result = 1;
     if (text.rfind("load ", 0) == 0) LoadBeside(text.substr(5));
+    Misbehave(text);
   }
   return result;
 }
@@ -273,7 +324,10 @@ extern "C" {
 // "unloaded" tells a test that the library really left the process (FreeLibrary), not just
 // that it was ended; nothing is written when the whole process exits.
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) g_self = module;
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_self = module;
+    MisbehaveOn("attach");
+  }
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) Say("unloaded");
   return TRUE;
 }
@@ -290,6 +344,7 @@ int beginPluginEx(HINSTANCE module, HWND slit) {
 
 void endPlugin(HINSTANCE module) {
   Say("endPlugin module=%s", FileNameOf(module).c_str());
+  MisbehaveOn("end");
   if (g_loaded) {
     if (auto end = Entry<EndFunction>(g_loaded, "endPlugin")) end(g_loaded);
     FreeLibrary(g_loaded);
@@ -308,6 +363,13 @@ void endPlugin(HINSTANCE module) {
 
 const char *pluginInfo(int code) {
   Say("pluginInfo %d", code);
+  const std::string prefix = std::to_string(code) + " ";
+  for (const auto &[key, text] : ReadInfo()) {
+    if (key != "info" || text.rfind(prefix, 0) != 0) continue;
+    const std::string action = text.substr(prefix.size());
+    if (action == "badtext") return reinterpret_cast<const char *>(g_badAddress);
+    Misbehave(action);
+  }
   std::string answer = "unknown";
   bool exact = false;
   for (const auto &[key, text] : ReadInfo()) {

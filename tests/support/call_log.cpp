@@ -10,8 +10,8 @@ std::vector<std::string> CallLog::Matching(const std::string &prefix) const {
   return out;
 }
 
-int CallLog::IndexOf(const std::string &prefix) const {
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
+int CallLog::IndexOf(const std::string &prefix, int from) const {
+  for (std::size_t i = from < 0 ? 0 : static_cast<std::size_t>(from); i < entries_.size(); ++i) {
     if (entries_[i].compare(0, prefix.size(), prefix) == 0) return static_cast<int>(i);
   }
   return -1;

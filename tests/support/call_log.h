@@ -23,8 +23,8 @@ class CallLog {
 
   // Entries that begin with `prefix`, in order.
   std::vector<std::string> Matching(const std::string &prefix) const;
-  // Position of the first entry that begins with `prefix`, or -1.
-  int IndexOf(const std::string &prefix) const;
+  // Position of the first entry at or after `from` that begins with `prefix`, or -1.
+  int IndexOf(const std::string &prefix, int from = 0) const;
 
  private:
   std::mutex mutex_;

@@ -6,6 +6,7 @@ namespace kestrane::testing {
 
 ModuleHandle FakeLibraries::Load(const char *path) {
   log_.Add(std::string("LoadLibrary ") + path);
+  if (whileLoading) whileLoading(path);
   if (loadAnything && available.count(path) == 0) available[path] = FakeModule{};
   if (available.count(path) == 0) return kNoModule;
   ModuleHandle m{next_++};
@@ -31,25 +32,70 @@ void FakeLibraries::Free(ModuleHandle module) {
   loaded.erase(module);
 }
 
-int FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
-  log_.Add("call " + entries_.at(beginPlugin).name + " " + loaded.at(module));
-  return 0;
+Fault FaultAt(std::uintptr_t offset) {
+  Fault fault;
+  fault.raised = true;
+  fault.code = exception::kAccessViolation;
+  fault.address = kFakeImageBase + offset;
+  return fault;
 }
 
-int FakeLibraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
-  log_.Add("call " + entries_.at(begin).name + " " + loaded.at(module) +
-           " slit=" + std::to_string(static_cast<std::uintptr_t>(slit)));
-  return 0;
+Fault FakeLibraries::FaultOf(const FakeModule &module, const std::string &call) {
+  if (module.behaviour) return module.behaviour(call);
+  auto fault = module.faults.find(call);
+  return fault == module.faults.end() ? Fault{} : fault->second;
 }
 
-void FakeLibraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
-  log_.Add("call " + entries_.at(endPlugin).name + " " + loaded.at(module));
+Fault FakeLibraries::Logged(const std::string &call, ModuleHandle module,
+                            const std::string &suffix) {
+  log_.Add("call " + call + " " + loaded.at(module) + suffix);
+  return FaultOf(available.at(loaded.at(module)), call);
 }
 
-const char *FakeLibraries::CallInfo(EntryPoint pluginInfo, int code) {
+Fault FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
+  return Logged(entries_.at(beginPlugin).name, module);
+}
+
+Fault FakeLibraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
+  return Logged(entries_.at(begin).name, module,
+                " slit=" + std::to_string(static_cast<std::uintptr_t>(slit)));
+}
+
+Fault FakeLibraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
+  return Logged(entries_.at(endPlugin).name, module);
+}
+
+Fault FakeLibraries::CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) {
   const Resolved &r = entries_.at(pluginInfo);
   const FakeModule &fm = available.at(loaded.at(r.module));
-  return fm.info ? fm.info(code) : nullptr;
+  const std::string call = "pluginInfo " + std::to_string(code);
+  Fault fault = FaultOf(fm, call);
+  if (fault.raised) {
+    log_.Add("call " + call + " " + loaded.at(r.module));
+    answer[0] = '\0';
+    return fault;
+  }
+  return CopyText(fm.info ? fm.info(code) : nullptr, answer, capacity);
+}
+
+Fault FakeLibraries::CopyText(const char *text, char *buffer, std::size_t capacity) {
+  std::size_t length = 0;
+  while (text != nullptr && length + 1 < capacity && text[length] != '\0') {
+    buffer[length] = text[length];
+    ++length;
+  }
+  buffer[length] = '\0';
+  return Fault{};
+}
+
+bool FakeLibraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
+                                   std::uintptr_t &offset) {
+  if (loaded.count(module) == 0 || address < kFakeImageBase ||
+      address - kFakeImageBase >= kFakeImageSize) {
+    return false;
+  }
+  offset = address - kFakeImageBase;
+  return true;
 }
 
 DataResource FakeLibraries::ReadDataResource(const char *path, const char *name, char *content,

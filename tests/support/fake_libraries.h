@@ -10,6 +10,10 @@
 
 namespace kestrane::testing {
 
+// Where a fake module's image lies, for the offsets of faults inside it.
+constexpr std::uintptr_t kFakeImageBase = 0x10000000;
+constexpr std::uintptr_t kFakeImageSize = 0x20000;
+
 struct FakeModule {
   bool hasBeginPlugin = true;
   bool hasBeginPluginEx = false;
@@ -19,23 +23,34 @@ struct FakeModule {
   std::function<const char *(int)> info;         // answers of pluginInfo
   std::map<std::string, std::string> resources;  // raw-data resources by name
   bool readableAsData = true;
+  // Calls that raise an exception, by entry point ("beginPlugin", "endPlugin" ...) or, for
+  // pluginInfo, "pluginInfo CODE"; each is logged first, as a call.
+  std::map<std::string, Fault> faults;
+  // When set, decides instead of `faults`, call by call (a module whose file changes).
+  std::function<Fault(const std::string &call)> behaviour;
 };
+
+// An access violation at `offset` into a fake module's image.
+Fault FaultAt(std::uintptr_t offset);
 
 class FakeLibraries final : public Libraries {
  public:
   explicit FakeLibraries(CallLog &log) : log_(log) {}
 
-  std::map<std::string, FakeModule> available;  // by path as loaded
-  bool loadAnything = false;                    // every path loads as a plain plug-in
+  std::map<std::string, FakeModule> available;                // by path as loaded
+  bool loadAnything = false;                                  // every path loads as a plain plug-in
+  std::function<void(const std::string &path)> whileLoading;  // runs inside each Load
   std::map<ModuleHandle, std::string> loaded;
 
   ModuleHandle Load(const char *path) override;
   EntryPoint Resolve(ModuleHandle module, const char *name) override;
   void Free(ModuleHandle module) override;
-  int CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
-  int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
-  void CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
-  const char *CallInfo(EntryPoint pluginInfo, int code) override;
+  Fault CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
+  Fault CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
+  Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
+  Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) override;
+  Fault CopyText(const char *text, char *buffer, std::size_t capacity) override;
+  bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
   // The library file as it is: found among `available` by its path, loaded or not.
   DataResource ReadDataResource(const char *path, const char *name, char *content,
                                 std::size_t capacity, std::size_t &size) override;
@@ -45,6 +60,9 @@ class FakeLibraries final : public Libraries {
     ModuleHandle module;
     std::string name;
   };
+  Fault Logged(const std::string &call, ModuleHandle module, const std::string &suffix = "");
+  static Fault FaultOf(const FakeModule &module, const std::string &call);
+
   CallLog &log_;
   std::uintptr_t next_ = 0x1000;
   std::map<EntryPoint, Resolved> entries_;

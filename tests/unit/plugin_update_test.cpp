@@ -277,6 +277,99 @@ TEST(PluginUpdate, AFileThatCannotBeMovedIntoPlacePutsEveryOtherBack) {
   EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
 }
 
+// The new version cannot start: it faults in beginPlugin or pluginInfo, or lacks endPlugin.
+// It is ended and unloaded, every previous file goes back (last first), the previous version
+// starts again and stays marked, the line stays as it was, and the undo box alone says so.
+TEST(PluginUpdate, ANewVersionThatCannotStartIsUndone) {
+  struct Case {
+    const char *what;
+    const char *faultIn;  // in the new version; nullptr: it lacks endPlugin instead
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {"begin faults", "beginPlugin", {}},
+      {"its information faults", "pluginInfo 1", {}},
+      {"cannot be linked", nullptr, {"Could not link to plugin functions in...\n\n"}},
+  };
+  for (const Case &c : cases) {
+    AlphaRig rig;
+    testing::FakeModule &alpha = rig.libraries.available[rig.root + "plugins/a/a.dll"];
+    auto isNew = [&rig] { return rig.Read("plugins/a/a.dll") == "new a"; };
+    if (c.faultIn != nullptr) {
+      alpha.behaviour = [&, isNew](const std::string &call) {
+        return call == c.faultIn && isNew() ? testing::FaultAt(0x10) : Fault{};
+      };
+    } else {
+      rig.libraries.whileLoading = [&, isNew](const std::string &) {
+        alpha.hasEndPlugin = !isNew();
+      };
+    }
+    rig.Update();
+    std::vector<std::string> boxes = rig.Boxes();
+    ASSERT_EQ(boxes.size(), 2 + c.boxes.size()) << c.what;
+    for (std::size_t i = 0; i < c.boxes.size(); ++i) {
+      EXPECT_EQ(boxes[1 + i].rfind(c.boxes[i], 0), 0u) << c.what;
+    }
+    EXPECT_EQ(boxes.back(),
+              "The new version of Alpha could not start, so the update was undone:\nthe "
+              "previous version runs again.")
+        << c.what;
+    EXPECT_EQ(rig.desktop.boxes.back().style, box::kTopMost | box::kIconError);
+    EXPECT_EQ(rig.Folder("plugins"), rig.before) << c.what;
+    EXPECT_TRUE(rig.Running() && rig.Marked()) << c.what;
+    EXPECT_FALSE(rig.manager.plugins.slots[0].faulted) << c.what;
+    EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n") << c.what;
+    EXPECT_EQ(rig.manager.updateRestartSlot, -1);
+  }
+  // The order: the new version ended and unloaded, then the files back, then the old started.
+  AlphaRig rig;
+  rig.libraries.available[rig.root + "plugins/a/a.dll"].behaviour = [&](const std::string &call) {
+    return call == "beginPlugin" && rig.Read("plugins/a/a.dll") == "new a" ? testing::FaultAt(0x10)
+                                                                           : Fault{};
+  };
+  rig.Update();
+  const std::string a = rig.root + "plugins/a/";
+  const auto &log = rig.log;
+  const int restart = log.IndexOf("call beginPlugin");
+  const int ended = log.IndexOf("call endPlugin", restart);
+  const int unloaded = log.IndexOf("FreeLibrary " + a + "a.dll", ended);
+  const int back = log.IndexOf("MoveFileOver " + a + "a.ini", unloaded);
+  EXPECT_LT(restart, ended);
+  EXPECT_LT(ended, unloaded);
+  // a.ini had no previous file: it is removed; a.txt and then a.dll come back over the new ones.
+  EXPECT_EQ(back, -1);
+  EXPECT_LT(unloaded, log.IndexOf("MoveFileOver " + a + "a.txt", unloaded));
+  EXPECT_LT(log.IndexOf("MoveFileOver " + a + "a.txt", unloaded),
+            log.IndexOf("MoveFileOver " + a + "a.dll", unloaded));
+  EXPECT_LT(log.IndexOf("MoveFileOver " + a + "a.dll", unloaded),
+            log.IndexOf("call beginPlugin", unloaded));
+}
+
+// A plug-in that faults when asked for its version ends its update without a question; one
+// that faults while its update stops it ends the update before a file is replaced. Either
+// fault is reported as any other.
+TEST(PluginUpdate, APluginThatFaultsEndsItsUpdate) {
+  {
+    AlphaRig rig;
+    rig.libraries.available[rig.root + "plugins/a/a.dll"].faults["pluginInfo 2"] =
+        testing::FaultAt(0x10);
+    rig.Update();
+    ASSERT_EQ(rig.Boxes().size(), 1u);
+    EXPECT_EQ(rig.Boxes()[0].rfind("a.dll faulted in pluginInfo and was switched off.", 0), 0u);
+    EXPECT_TRUE(rig.internet.Opened().empty());
+    EXPECT_EQ(rig.manager.busyIndex.load(), -1);
+  }
+  AlphaRig rig;
+  rig.libraries.available[rig.root + "plugins/a/a.dll"].faults["endPlugin"] =
+      testing::FaultAt(0x10);
+  rig.Update();
+  ASSERT_EQ(rig.Boxes().size(), 2u);
+  EXPECT_EQ(rig.Boxes()[1].rfind("a.dll faulted in endPlugin and was switched off.", 0), 0u);
+  EXPECT_EQ(rig.Folder("plugins"), rig.before);
+  EXPECT_FALSE(rig.Running());
+  EXPECT_EQ(rig.ReadList(), "!plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+  EXPECT_EQ(rig.manager.updates.pausedSlot, -1);
+}
+
 TEST(PluginUpdate, EndsBeforeDownloadingWhenThereIsNothingToDo) {
   struct Case {
     const char *metadata;

@@ -100,6 +100,19 @@ TEST(UpdateCheck, FetchesEverySiteOnceTheDefaultLastAndMarksTheRunningPlugins) {
   EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
 }
 
+// Alpha faults when asked for its version: reported, switched off, left unmarked and uncounted.
+TEST(UpdateCheck, APluginFaultingWhenAskedIsLeftUnmarked) {
+  CheckRig rig;
+  rig.libraries.available[rig.root + "plugins/a/a.dll"].faults["pluginInfo 2"] =
+      testing::FaultAt(0x10);
+  rig.Check();
+  ASSERT_EQ(rig.Boxes().size(), 2u);
+  EXPECT_EQ(rig.Boxes()[0].rfind("a.dll faulted in pluginInfo and was switched off.", 0), 0u);
+  EXPECT_EQ(rig.Boxes()[1].rfind("There are 2 updates available.", 0), 0u);
+  EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+  EXPECT_FALSE(rig.manager.plugins.slots[0].running);
+}
+
 // While a check downloads, metadata.txt stays the last whole file and a second check is
 // ignored; shut-down in the middle leaves that file and nothing else.
 TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
@@ -37,6 +38,36 @@ class DataFile {
   HMODULE module_;
 };
 
+// One call's arguments, for the guarded trampolines below.
+struct PluginCall {
+  EntryPoint entry;
+  HINSTANCE module;
+  HWND slit;
+  int code;
+  const char *text;
+  char *buffer;
+  std::size_t capacity;
+};
+
+// Reads the text byte by byte, so that a bad pointer faults inside the guard.
+void CopyInto(const char *text, char *buffer, std::size_t capacity) {
+  std::size_t length = 0;
+  if (text != nullptr) {
+    while (length + 1 < capacity && text[length] != '\0') {
+      buffer[length] = text[length];
+      ++length;
+    }
+  }
+  buffer[length] = '\0';
+}
+
+Fault GuardedCopy(void (*copy)(void *), PluginCall &call) {
+  if (call.capacity == 0) return Fault{};
+  Fault fault = RunGuarded(copy, &call);
+  if (fault.raised) call.buffer[0] = '\0';  // a partial copy is no answer
+  return fault;
+}
+
 }  // namespace
 
 ModuleHandle Win32Libraries::Load(const char *path) { return FromHmodule(LoadLibraryA(path)); }
@@ -48,20 +79,67 @@ EntryPoint Win32Libraries::Resolve(ModuleHandle module, const char *name) {
 
 void Win32Libraries::Free(ModuleHandle module) { FreeLibrary(ToHmodule(module)); }
 
-int Win32Libraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
-  return As<BeginPluginFn>(beginPlugin)(ToHmodule(module));
+Fault Win32Libraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
+  PluginCall call{beginPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0};
+  return RunGuarded(
+      [](void *c) {
+        auto *call = static_cast<PluginCall *>(c);
+        As<BeginPluginFn>(call->entry)(call->module);
+      },
+      &call);
 }
 
-int Win32Libraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
-  return As<BeginSlitFn>(begin)(ToHmodule(module), ToHwnd(slit));
+Fault Win32Libraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
+  PluginCall call{begin, ToHmodule(module), ToHwnd(slit), 0, nullptr, nullptr, 0};
+  return RunGuarded(
+      [](void *c) {
+        auto *call = static_cast<PluginCall *>(c);
+        As<BeginSlitFn>(call->entry)(call->module, call->slit);
+      },
+      &call);
 }
 
-void Win32Libraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
-  As<EndPluginFn>(endPlugin)(ToHmodule(module));
+Fault Win32Libraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
+  PluginCall call{endPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0};
+  return RunGuarded(
+      [](void *c) {
+        auto *call = static_cast<PluginCall *>(c);
+        As<EndPluginFn>(call->entry)(call->module);
+      },
+      &call);
 }
 
-const char *Win32Libraries::CallInfo(EntryPoint pluginInfo, int code) {
-  return As<PluginInfoFn>(pluginInfo)(code);
+Fault Win32Libraries::CallInfo(EntryPoint pluginInfo, int code, char *answer,
+                               std::size_t capacity) {
+  PluginCall call{pluginInfo, nullptr, nullptr, code, nullptr, answer, capacity};
+  return GuardedCopy(
+      [](void *c) {
+        auto *call = static_cast<PluginCall *>(c);
+        CopyInto(As<PluginInfoFn>(call->entry)(call->code), call->buffer, call->capacity);
+      },
+      call);
+}
+
+Fault Win32Libraries::CopyText(const char *text, char *buffer, std::size_t capacity) {
+  PluginCall call{kNoEntry, nullptr, nullptr, 0, text, buffer, capacity};
+  return GuardedCopy(
+      [](void *c) {
+        auto *call = static_cast<PluginCall *>(c);
+        CopyInto(call->text, call->buffer, call->capacity);
+      },
+      call);
+}
+
+bool Win32Libraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
+                                    std::uintptr_t &offset) {
+  // A loaded module's handle is its image's address; the image's headers give its size.
+  const auto base = static_cast<std::uintptr_t>(module);
+  if (base == 0) return false;
+  const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
+  const auto *headers = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+  if (address < base || address - base >= headers->OptionalHeader.SizeOfImage) return false;
+  offset = address - base;
+  return true;
 }
 
 DataResource Win32Libraries::ReadDataResource(const char *path, const char *name, char *content,

@@ -9,10 +9,12 @@ class Win32Libraries final : public Libraries {
   ModuleHandle Load(const char *path) override;
   EntryPoint Resolve(ModuleHandle module, const char *name) override;
   void Free(ModuleHandle module) override;
-  int CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
-  int CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
-  void CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
-  const char *CallInfo(EntryPoint pluginInfo, int code) override;
+  Fault CallBegin(EntryPoint beginPlugin, ModuleHandle module) override;
+  Fault CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) override;
+  Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
+  Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) override;
+  Fault CopyText(const char *text, char *buffer, std::size_t capacity) override;
+  bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
   DataResource ReadDataResource(const char *path, const char *name, char *content,
                                 std::size_t capacity, std::size_t &size) override;
 };

@@ -1,0 +1,55 @@
+#include "core/session_start.h"
+
+#include "core/manager.h"
+#include "core/notices.h"
+#include "core/path_text.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr const char *kEndedInStart =
+    "The shell ended while %s was starting.\nIt was switched off; its line stays in the plugin "
+    "list, disabled; \"Toggle Plugins\" starts it again.";
+constexpr const char *kEndedAbnormally =
+    "The shell did not end normally last time.\n\nStart the plugins now?\nChoose No to start "
+    "with every plugin stopped; \"Toggle Plugins\" starts them one by one.";
+
+}  // namespace
+
+HeldBack BeginSession(Manager &m) {
+  HeldBack held;
+  JournalPath journal = JournalPathFor(m.listFilePath);
+  if (journal.empty()) return held;
+  LastSession last = StartJournal::Read(journal.c_str());
+  m.journal.Begin(journal.c_str());
+  if (!last.starting.empty()) {
+    held.library = last.starting;  // its note alone counts: no question
+  } else if (!last.endedNormally) {
+    int answer = m.ports.desktop.ShowMessageBox(
+        kNoWindow, kEndedAbnormally, kCaption, box::kTopMost | box::kIconInformation | box::kYesNo);
+    held.everyPlugin = answer != box::kAnswerYes;
+  }
+  return held;
+}
+
+void SwitchOffHeldBack(Manager &m, const HeldBack &held) {
+  bool found = false;
+  for (int slot = 0; slot < kMaxPlugins; ++slot) {
+    PluginEntry &e = m.plugins.slots[slot];
+    if (!e.inUse) continue;
+    if (held.everyPlugin) {
+      e.enabled = false;  // for this session only: the file keeps every line as it was
+    } else if (!held.library.empty() && e.path.view() == held.library.view()) {
+      e.enabled = false;
+      RewritePluginLine(m, slot, true, e.wantsSlit);
+      found = true;
+    }
+  }
+  if (!found) return;
+  BoundedText<512> text;
+  text.Format(kEndedInStart, FileNamePart(held.library.view()).c_str());
+  ShowError(m, text.c_str());
+}
+
+}  // namespace kestrane

@@ -1,0 +1,243 @@
+// Hosted plug-ins that fault, or end the shell's process, among sound ones: the real DLL in
+// corvane.exe under Wine.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "shell_session.h"
+
+namespace kestrane::e2e {
+namespace {
+
+const std::string kBox = "msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=";
+const std::string kError = "0x00040010", kQuestion = "0x00040044";
+
+// The fault box as the transcript quotes it, up to the exception's location.
+std::string FaultBox(const std::string &dll, const std::string &call, const std::string &code) {
+  return kBox + kError + " text=\"" + dll + " faulted in " + call +
+         " and was switched off.\\n\\nException 0x" + code + " at ";
+}
+
+const std::string kFaultBoxEnd =
+    ".\\nIts line stays in the plugin list, disabled; \\\"Toggle Plugins\\\" starts it "
+    "again.\" -> ok";
+
+// The lines the test plug-in `dll` wrote from `from` on.
+std::vector<std::string> CallsOf(const RunResult &run, const std::string &dll, int from = 0) {
+  std::vector<std::string> calls;
+  for (int i = from; i < static_cast<int>(run.transcript.size()); ++i) {
+    if (run.transcript[i].rfind("plugin " + dll + " ", 0) == 0) {
+      calls.push_back(run.transcript[i].substr(8 + dll.size()));
+    }
+  }
+  return calls;
+}
+
+// Every entry point and kind of exception, between two sound plug-ins; then a toggle, About
+// Plugins, a reconfigure, a removal and shut-down with faulting plug-ins about.
+TEST(PluginFaults, TheShellSurvivesThemAndOnlyTheFaultyOnesAreSwitchedOff) {
+  ShellSession session;
+  session.InstallKestrane();
+  const char *info = "1=Sound\n2=1.0\n3=Ann\n4=2004\n";
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", info);
+  session.InstallPlugin("plugin_full", "plugins/f/f.dll", "begin=fault\n");
+  session.InstallPlugin("plugin_slit", "plugins/s/s.dll", "begin=divide\n");
+  session.InstallPlugin("plugin_slit", "plugins/p/p.dll", "begin=recurse\n");
+  session.InstallPlugin("plugin_full", "plugins/q/q.dll", "begin=recurse\n");
+  session.InstallPlugin("plugin_full", "plugins/t/t.dll", "begin=throw\n");
+  session.InstallPlugin("plugin_full", "plugins/i/i.dll", "begin=illegal\n");
+  session.InstallPlugin("plugin_full", "plugins/v/v.dll", "begin=privileged\n");
+  session.InstallPlugin("plugin_full", "plugins/n/n.dll", "info=8 fault\n");
+  session.InstallPlugin("plugin_full", "plugins/b/b.dll", "info=1 badtext\n");
+  session.InstallPlugin("plugin_full", "plugins/e/e.dll", "end=fault\n");
+  session.InstallPlugin("plugin_full", "plugins/x/x.dll", "end=divide\n");
+  session.InstallPlugin("plugin_full", "plugins/z/z.dll", info);
+  const std::string list =
+      "plugins\\a\\a.dll\r\nplugins\\f\\f.dll\r\n&plugins\\s\\s.dll\r\nplugins\\p\\p.dll\r\n"
+      "plugins\\q\\q.dll\r\nplugins\\t\\t.dll\r\nplugins\\i\\i.dll\r\nplugins\\v\\v.dll\r\n"
+      "plugins\\n\\n.dll\r\nplugins\\b\\b.dll\r\nplugins\\e\\e.dll\r\n!plugins\\x\\x.dll\r\n"
+      "plugins\\z\\z.dll\r\n";
+  session.WriteFile("KSTR_Plugins.rc", list);
+  RunResult run = session.Run("beginSlitPlugin",
+                              "broam @KestraneInternal TogglePlugin 1\n"
+                              "broam @KestraneInternal AboutPlugins\n"
+                              "reconfigure\n"
+                              "broam @KestraneInternal RemovePlugin 2\n"
+                              "broam @KestraneInternal TogglePlugin 11\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  ASSERT_NE(run.Find("alive"), -1) << run.Dump();
+
+  struct Expected {
+    std::string dll, call, code;
+    bool inside;  // the exception's address lies in the plug-in's library
+  };
+  const Expected boxes[] = {
+      {"f.dll", "beginPluginEx", "C0000005", true},
+      {"s.dll", "beginSlitPlugin", "C0000094", true},
+      {"p.dll", "beginPlugin", "C00000FD", true},
+      {"q.dll", "beginPluginEx", "C00000FD", true},
+      {"t.dll", "beginPluginEx", "E06D7363", false},  // raised in the system's RaiseException
+      {"i.dll", "beginPluginEx", "C000001D", true},
+      {"v.dll", "beginPluginEx", "C0000096", true},
+      {"n.dll", "pluginInfo", "C0000005", true},
+      {"b.dll", "pluginInfo", "C0000005", false},    // read by Kestrane's copy of the answer
+      {"f.dll", "beginPluginEx", "C0000005", true},  // toggled on again
+      {"e.dll", "endPlugin", "C0000005", true},      // at the reconfigure
+  };
+  std::vector<std::string> shown = run.Lines("msgbox");
+  ASSERT_EQ(shown.size(), std::size(boxes) + 1) << run.Dump();  // and About Plugins
+  for (std::size_t i = 0, b = 0; i < shown.size(); ++i) {
+    if (shown[i].find("caption=\"About Plugins...\"") != std::string::npos) continue;
+    const Expected &e = boxes[b++];
+    std::string start = FaultBox(e.dll, e.call, e.code);
+    ASSERT_EQ(shown[i].substr(0, start.size()), start) << run.Dump();
+    std::string where = shown[i].substr(start.size());
+    std::regex location(e.inside ? e.dll + "\\+0x[1-9A-F][0-9A-F]*" : "0x[0-9A-F]{8,16}");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(where, match, location)) << shown[i];
+    EXPECT_EQ(match.position(0), 0) << shown[i];
+    EXPECT_EQ(where.substr(match.length(0)), kFaultBoxEnd) << shown[i];
+  }
+
+  // A fault in a begin function or pluginInfo gets one endPlugin, then no call.
+  EXPECT_EQ(CallsOf(run, "f.dll"),
+            (std::vector<std::string>{
+                "beginPluginEx module=f.dll slit=wnd:CorvaneSlit", "endPlugin module=f.dll",
+                "beginPluginEx module=f.dll slit=wnd:CorvaneSlit", "endPlugin module=f.dll"}))
+      << run.Dump();
+  EXPECT_EQ(CallsOf(run, "n.dll"),
+            (std::vector<std::string>{"beginPluginEx module=n.dll slit=wnd:CorvaneSlit",
+                                      "pluginInfo 8", "endPlugin module=n.dll"}));
+  EXPECT_EQ(CallsOf(run, "b.dll"),
+            (std::vector<std::string>{"beginPluginEx module=b.dll slit=wnd:CorvaneSlit",
+                                      "pluginInfo 8", "pluginInfo 1", "endPlugin module=b.dll"}));
+  // The rest: nothing after the start but that endPlugin. p and q overflow the stack in turn:
+  // the second overflow is caught as the first was.
+  for (const char *dll : {"s.dll", "p.dll", "q.dll", "t.dll", "i.dll", "v.dll"}) {
+    std::vector<std::string> calls = CallsOf(run, dll);
+    ASSERT_EQ(calls.size(), 2u) << dll << run.Dump();
+    EXPECT_EQ(calls[1], std::string("endPlugin module=") + dll);
+  }
+  // About Plugins lists the sound ones and e, still running then.
+  const int about = run.Find("msgbox owner=wnd:0 caption=\"About Plugins...\"");
+  ASSERT_NE(about, -1) << run.Dump();
+  EXPECT_NE(run.transcript[about].find("text=\"Sound 1.0 by Ann (2004)\\nunknown unknown by "
+                                       "unknown (unknown)\\nSound 1.0 by Ann (2004)\\n\""),
+            std::string::npos)
+      << run.transcript[about];
+  // endPlugin faulted at the reconfigure: no second one, no restart. Its library stays loaded.
+  EXPECT_EQ(CallsOf(run, "e.dll", about), (std::vector<std::string>{"endPlugin module=e.dll"}));
+  // Shut-down: x faults in endPlugin without a box; the sound ones end and leave the process.
+  EXPECT_EQ(CallsOf(run, "x.dll").back(), "endPlugin module=x.dll");
+  for (const char *dll : {"a.dll", "z.dll"}) {
+    EXPECT_EQ(CallsOf(run, dll, run.Find("end")),
+              (std::vector<std::string>{std::string("endPlugin module=") + dll, "unloaded"}))
+        << run.Dump();
+  }
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"),
+            "plugins\\a\\a.dll\r\n!plugins\\f\\f.dll\r\n!plugins\\p\\p.dll\r\n"
+            "!plugins\\q\\q.dll\r\n!plugins\\t\\t.dll\r\n!plugins\\i\\i.dll\r\n"
+            "!plugins\\v\\v.dll\r\n!plugins\\n\\n.dll\r\n!plugins\\b\\b.dll\r\n"
+            "!plugins\\e\\e.dll\r\nplugins\\x\\x.dll\r\nplugins\\z\\z.dll\r\n");
+  EXPECT_FALSE(session.Exists("KSTR_Plugins.rc.journal"));
+}
+
+// ExitProcess in a begin function: the first start ends the shell, the second skips the
+// plug-in with a box, the third starts the rest as usual.
+TEST(PluginFaults, APluginThatEndsTheShellWhileStartingIsSkippedNextTime) {
+  ShellSession session;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll");
+  session.InstallPlugin("plugin_full", "plugins/d/d.dll", "begin=exit\n");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\a\\a.dll\r\nPlugins\\D\\d.dll\r\n");
+
+  RunResult first = session.Run("beginPlugin", "end\n");
+  EXPECT_EQ(first.exitCode, 9) << first.Dump();
+  EXPECT_EQ(first.transcript.back(), "plugin d.dll exit") << first.Dump();
+  EXPECT_TRUE(session.Exists("KSTR_Plugins.rc.journal"));
+
+  RunResult second = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(second.exitCode, 0) << second.Dump();
+  EXPECT_EQ(second.Lines("msgbox"),
+            std::vector<std::string>{
+                kBox + kError +
+                " text=\"The shell ended while d.dll was starting.\\nIt was switched off; its "
+                "line stays in the plugin list, disabled; \\\"Toggle Plugins\\\" starts it "
+                "again.\" -> ok"});
+  EXPECT_TRUE(CallsOf(second, "d.dll").empty()) << second.Dump();
+  EXPECT_EQ(CallsOf(second, "a.dll").front(), "beginPlugin module=a.dll");
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n!plugins\\d\\d.dll\r\n");
+
+  RunResult third = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(third.exitCode, 0) << third.Dump();
+  EXPECT_TRUE(third.Lines("msgbox").empty()) << third.Dump();
+  EXPECT_EQ(third.PluginStartsAndEnds(),
+            (std::vector<std::string>{"plugin a.dll beginPlugin module=a.dll",
+                                      "plugin a.dll endPlugin module=a.dll"}));
+  EXPECT_FALSE(session.Exists("KSTR_Plugins.rc.journal"));
+}
+
+// ExitProcess while the library loads: it is not even linked at the next start.
+TEST(PluginFaults, APluginThatEndsTheShellWhenLoadedIsNotLinkedNextTime) {
+  ShellSession session;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll");
+  session.InstallPlugin("plugin_full", "plugins/d/d.dll", "attach=exit\n");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\d\\d.dll\r\nplugins\\a\\a.dll\r\n");
+
+  RunResult first = session.Run("beginPlugin", "end\n");
+  EXPECT_EQ(first.exitCode, 9) << first.Dump();
+  EXPECT_EQ(first.transcript.back(), "plugin d.dll exit") << first.Dump();
+
+  RunResult second = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(second.exitCode, 0) << second.Dump();
+  ASSERT_EQ(second.Lines("msgbox").size(), 1u) << second.Dump();
+  EXPECT_NE(second.Lines("msgbox")[0].find("The shell ended while d.dll was starting."),
+            std::string::npos);
+  EXPECT_TRUE(CallsOf(second, "d.dll").empty()) << second.Dump();
+  EXPECT_EQ(second.PluginStartsAndEnds(),
+            (std::vector<std::string>{"plugin a.dll beginPlugin module=a.dll",
+                                      "plugin a.dll endPlugin module=a.dll"}));
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "!plugins\\d\\d.dll\r\nplugins\\a\\a.dll\r\n");
+}
+
+// A plug-in ends the shell from its window after start-up: the next start asks, and No starts
+// none and changes no line; Toggle Plugins starts one.
+TEST(PluginFaults, AfterASessionThatDidNotEndTheNextStartAsks) {
+  ShellSession session;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", "begin=window\n");
+  session.InstallPlugin("plugin_full", "plugins/z/z.dll");
+  const std::string list = "plugins\\a\\a.dll\r\nplugins\\z\\z.dll\r\n";
+  session.WriteFile("KSTR_Plugins.rc", list);
+
+  RunResult killed = session.Run("beginPlugin", "broam @test.exit\nend\n");
+  EXPECT_EQ(killed.exitCode, 9) << killed.Dump();
+
+  RunResult asked = session.Run("beginPlugin",
+                                "answer no\n"
+                                "broam @KestraneInternal TogglePlugin 1\n"
+                                "end\n");
+  ASSERT_EQ(asked.exitCode, 0) << asked.Dump();
+  EXPECT_EQ(asked.Lines("msgbox"),
+            std::vector<std::string>{
+                kBox + kQuestion +
+                " text=\"The shell did not end normally last time.\\n\\nStart the plugins "
+                "now?\\nChoose No to start with every plugin stopped; \\\"Toggle Plugins\\\" "
+                "starts them one by one.\" -> no"});
+  EXPECT_EQ(asked.PluginStartsAndEnds(),
+            (std::vector<std::string>{"plugin z.dll beginPlugin module=z.dll",
+                                      "plugin z.dll endPlugin module=z.dll"}))
+      << asked.Dump();
+  EXPECT_TRUE(CallsOf(asked, "a.dll").empty()) << "not even linked";
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), list);
+
+  RunResult normal = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(normal.exitCode, 0) << normal.Dump();
+  EXPECT_TRUE(normal.Lines("msgbox").empty()) << normal.Dump();
+  EXPECT_EQ(normal.PluginStartsAndEnds().size(), 4u) << normal.Dump();
+}
+
+}  // namespace
+}  // namespace kestrane::e2e
