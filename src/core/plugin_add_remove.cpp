@@ -83,6 +83,7 @@ void RemovePluginEntry(Manager &m, int index) {
   if (e.running || e.module != kNoModule) StopPlugin(m, index);
   e.inUse = false;
   RemovePluginLines(m, index);
+  m.journal.Release(e.path.view());  // its lines are gone
 }
 
 }  // namespace kestrane

@@ -28,8 +28,10 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   Path path{rawPath};
   LowerCase(path);
   Libraries &libraries = m.ports.libraries;
-  // The library's own start-up code runs in here, unguarded: the journal covers it.
-  m.journal.Note(path);
+  // The library's own start-up code runs in here, unguarded: the journal covers it. Linking a
+  // held library means the user asked for it.
+  m.journal.Release(path.view());
+  m.journal.NoteLinking(path);
   ModuleHandle module = libraries.Load(path.c_str());
   m.journal.Clear();
   if (module == kNoModule) {
@@ -79,7 +81,7 @@ void StartPlugin(Manager &m, int slot) {
     bool slit = m.slitWindow != kNoWindow;
     PluginCall call = PluginCall::kBeginPlugin;
     Fault fault;
-    m.journal.Note(e.path);
+    m.journal.NoteStarting(e.path);
     if (e.beginPluginEx != kNoEntry && slit) {
       call = PluginCall::kBeginPluginEx;
       fault = libraries.CallBeginSlit(e.beginPluginEx, e.module, m.slitWindow);

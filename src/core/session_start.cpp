@@ -21,8 +21,7 @@ HeldBack BeginSession(Manager &m) {
   HeldBack held;
   JournalPath journal = JournalPathFor(m.listFilePath);
   if (journal.empty()) return held;
-  LastSession last = StartJournal::Read(journal.c_str());
-  m.journal.Begin(journal.c_str());
+  LastSession last = m.journal.Begin(journal.c_str());
   if (!last.starting.empty()) {
     held.library = last.starting;  // its note alone counts: no question
   } else if (!last.endedNormally) {
@@ -34,6 +33,14 @@ HeldBack BeginSession(Manager &m) {
 }
 
 void SwitchOffHeldBack(Manager &m, const HeldBack &held) {
+  // A held library whose lines are gone from the list is held no more.
+  for (int i = m.journal.HeldCount() - 1; i >= 0; --i) {
+    const Path library = m.journal.Held(i);
+    bool listed = false;
+    for (const PluginEntry &e : m.plugins.slots)
+      listed = listed || (e.inUse && e.path.view() == library.view());
+    if (!listed) m.journal.Release(library.view());
+  }
   bool found = false;
   for (int slot = 0; slot < kMaxPlugins; ++slot) {
     PluginEntry &e = m.plugins.slots[slot];

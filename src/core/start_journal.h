@@ -4,12 +4,19 @@
 // the whole process there is known afterwards. One file, kept open and rewritten in place, and
 // removed when the session ends normally. A journal that cannot be written changes nothing
 // else: every operation then does nothing.
+//
+// A library the shell ended in while linking it would end the shell again at the next start,
+// which links every listed library, switched off or not. Such a library is held: the journal
+// keeps it, across sessions, until the user links it again or removes it, and only then is the
+// file removed at a normal end.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "core/bounded_text.h"
+#include "core/plugin_entry.h"
 
 namespace kestrane {
 
@@ -19,8 +26,9 @@ using JournalPath = BoundedText<kPathCapacity + 16>;
 JournalPath JournalPathFor(const Path &listFile);
 
 struct LastSession {
-  bool endedNormally = true;  // no journal was left behind
+  bool endedNormally = true;  // no session mark was left behind
   Path starting;              // the library the shell ended in while it was starting it
+  bool whileLinking = false;  // ... while its library was being loaded
 };
 
 class StartJournal {
@@ -28,22 +36,36 @@ class StartJournal {
   // What the journal at `path` says of the session that left it.
   static LastSession Read(const char *path);
 
-  // Starts this session's journal at `path`, marking the session as running.
-  void Begin(const char *path);
+  // Starts this session's journal at `path`, marking the session as running, and returns what
+  // the last session left there. Its held libraries stay held, and so does the one it ended in
+  // while linking it.
+  LastSession Begin(const char *path);
   // `library` is being linked or started; Clear when the call has returned.
-  void Note(const Path &library);
+  void NoteLinking(const Path &library);
+  void NoteStarting(const Path &library);
   void Clear();
-  // The session ends normally: the journal goes.
+  // The session ends normally: the journal goes, unless it holds libraries.
   void End();
+
+  bool IsHeld(std::string_view library) const;
+  // The user asked for the library (or took it away): no start holds it back any more.
+  void Release(std::string_view library);
+  int HeldCount() const { return heldCount_; }
+  const Path &Held(int index) const { return held_[index]; }
 
  private:
   struct Closer {
     void operator()(std::FILE *file) const { std::fclose(file); }
   };
-  void Write(std::string_view library);
+  void Hold(std::string_view library);
+  void WriteNote(std::string_view mark, std::string_view library);
+  // The whole file anew: the session record (when a session runs) and the held libraries.
+  void Rewrite(bool running);
 
   std::unique_ptr<std::FILE, Closer> file_;
   JournalPath path_;
+  Path held_[kMaxPlugins];
+  int heldCount_ = 0;
 };
 
 }  // namespace kestrane

@@ -178,7 +178,7 @@ TEST(PluginFaults, APluginThatEndsTheShellWhileStartingIsSkippedNextTime) {
   EXPECT_FALSE(session.Exists("KSTR_Plugins.rc.journal"));
 }
 
-// ExitProcess while the library loads: it is not even linked at the next start.
+// ExitProcess while the library loads: it is not even linked at the next starts.
 TEST(PluginFaults, APluginThatEndsTheShellWhenLoadedIsNotLinkedNextTime) {
   ShellSession session;
   session.InstallKestrane();
@@ -200,6 +200,20 @@ TEST(PluginFaults, APluginThatEndsTheShellWhenLoadedIsNotLinkedNextTime) {
             (std::vector<std::string>{"plugin a.dll beginPlugin module=a.dll",
                                       "plugin a.dll endPlugin module=a.dll"}));
   EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "!plugins\\d\\d.dll\r\nplugins\\a\\a.dll\r\n");
+
+  // Switched off, it would still be linked, and end the shell, at every other start: the
+  // journal holds it until the user asks for it again or removes it.
+  RunResult third = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(third.exitCode, 0) << third.Dump();
+  EXPECT_TRUE(third.Lines("msgbox").empty()) << third.Dump();
+  EXPECT_TRUE(CallsOf(third, "d.dll").empty()) << third.Dump();
+  EXPECT_TRUE(session.Exists("KSTR_Plugins.rc.journal"));
+
+  RunResult removed = session.Run("beginPlugin", "broam @KestraneInternal RemovePlugin 0\nend\n");
+  ASSERT_EQ(removed.exitCode, 0) << removed.Dump();
+  EXPECT_TRUE(CallsOf(removed, "d.dll").empty()) << removed.Dump();
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+  EXPECT_FALSE(session.Exists("KSTR_Plugins.rc.journal"));
 }
 
 // A plug-in ends the shell from its window after start-up: the next start asks, and No starts

@@ -49,7 +49,7 @@ TEST(StartJournal, NotesEachLinkAndBeginAndGoesWithANormalEnd) {
   };
   ASSERT_EQ(StartManager(rig.manager, kModule), 0);
   ASSERT_EQ(seen.size(), 3u);  // a and d linked, d started
-  EXPECT_NE(seen[0].find("starting c:\\corvane\\a.dll "), std::string::npos) << seen[0];
+  EXPECT_NE(seen[0].find("linking c:\\corvane\\a.dll "), std::string::npos) << seen[0];
   EXPECT_NE(seen[2].find("starting c:\\corvane\\d.dll "), std::string::npos) << seen[2];
   // Between the calls: the session mark alone, in a file of one size.
   EXPECT_EQ(StartJournal::Read(rig.JournalPath().c_str()).starting, "");
@@ -85,6 +85,40 @@ TEST(StartJournal, AfterASessionThatDidNotEndTheUserChoosesWhetherToStart) {
               std::vector<std::string>{"call beginPlugin c:\\corvane\\d.dll"});
     EXPECT_FALSE(rig.manager.plugins.slots[0].running);
   }
+}
+
+// A library that ended the shell while it was loaded would do so again at every start, as each
+// links every listed library: later starts leave it unlinked, also across sessions, until the
+// user switches it on or removes it.
+TEST(StartJournal, ALibraryTheShellEndedInWhileLinkingStaysUnlinkedUntilAskedFor) {
+  JournalRig rig;
+  {
+    StartJournal died;  // a session that ended inside d.dll's loading
+    died.Begin(rig.JournalPath().c_str());
+    died.NoteLinking(Path("c:\\corvane\\d.dll"));
+  }
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.ReadList(), "a.dll\r\n!d.dll\r\n");
+  EndManager(rig.manager, kModule);
+  EXPECT_TRUE(rig.HasJournal()) << "it holds d.dll";
+
+  for (int start = 0; start < 2; ++start) {
+    ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+    EXPECT_EQ(rig.desktop.boxes.size(), 1u) << "neither a question nor the box again";
+    EXPECT_TRUE(rig.manager.plugins.slots[1].inUse);
+    EXPECT_FALSE(rig.manager.plugins.slots[1].enabled);
+    EndManager(rig.manager, kModule);
+  }
+  EXPECT_TRUE(rig.log.Matching("LoadLibrary c:\\corvane\\d.dll").empty());
+  EXPECT_EQ(rig.log.Matching("LoadLibrary c:\\corvane\\a.dll").size(), 3u);
+
+  // Switched on, it is linked again and no longer held: a normal end takes the journal.
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  HandleBroam(rig.manager, "@KestraneInternal TogglePlugin 1");
+  EXPECT_TRUE(rig.manager.plugins.slots[1].running);
+  EndManager(rig.manager, kModule);
+  EXPECT_FALSE(rig.HasJournal());
 }
 
 // A journal that cannot be made (here a folder takes its name) never stops a start.
