@@ -1,7 +1,5 @@
 #include "platform/win32/win32_canvas.h"
 
-#include <map>
-
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
@@ -37,14 +35,32 @@ class Selection {
   HGDIOBJ old_;
 };
 
+// Paint requests and buffers live for one WM_PAINT on the window's thread: Kestrane paints
+// one window, so a few places each are room enough.
+constexpr int kOpenPaints = 4;
+
+struct Paint {
+  HWND window;
+  PAINTSTRUCT request;
+};
+
 struct Buffer {
+  HDC memory;
   HBITMAP bitmap;
   HGDIOBJ previous;
 };
 
-// Paint requests and buffers live for one WM_PAINT on the window's thread.
-std::map<HWND, PAINTSTRUCT> g_paints;
-std::map<HDC, Buffer> g_buffers;
+Paint g_paints[kOpenPaints];
+Buffer g_buffers[kOpenPaints];
+
+// The entry whose key is `key`, or nullptr; the key nullptr finds a free entry.
+template <typename Entry, typename Key>
+Entry *Find(Entry (&entries)[kOpenPaints], Key Entry::*key, Key wanted) {
+  for (Entry &entry : entries) {
+    if (entry.*key == wanted) return &entry;
+  }
+  return nullptr;
+}
 
 RECT ToRect(const Rect &r) { return {r.left, r.top, r.right, r.bottom}; }
 Rect FromRect(const RECT &r) { return {r.left, r.top, r.right, r.bottom}; }
@@ -53,22 +69,32 @@ Rect FromRect(const RECT &r) { return {r.left, r.top, r.right, r.bottom}; }
 
 PaintRequest Win32Canvas::BeginPaint(WindowHandle window) {
   HWND hwnd = ToHwnd(window);
-  PAINTSTRUCT &paint = g_paints[hwnd];
-  HDC dc = ::BeginPaint(hwnd, &paint);
+  Paint *paint = Find(g_paints, &Paint::window, HWND{});
+  if (paint == nullptr) {
+    // No room: the window is still validated, with nothing painted, or it would ask forever.
+    PAINTSTRUCT request;
+    ::BeginPaint(hwnd, &request);
+    ::EndPaint(hwnd, &request);
+    return {};
+  }
+  HDC dc = ::BeginPaint(hwnd, &paint->request);
+  paint->window = hwnd;
   RECT client{};
   GetClientRect(hwnd, &client);
-  return {FromHdc(dc), FromRect(client), FromRect(paint.rcPaint)};
+  return {FromHdc(dc), FromRect(client), FromRect(paint->request.rcPaint)};
 }
 
 void Win32Canvas::EndPaint(WindowHandle window, const PaintRequest &) {
   HWND hwnd = ToHwnd(window);
-  auto paint = g_paints.find(hwnd);
-  if (paint == g_paints.end()) return;
-  ::EndPaint(hwnd, &paint->second);
-  g_paints.erase(paint);
+  Paint *paint = Find(g_paints, &Paint::window, hwnd);
+  if (hwnd == nullptr || paint == nullptr) return;
+  ::EndPaint(hwnd, &paint->request);
+  paint->window = nullptr;
 }
 
 DeviceContext Win32Canvas::CreateBuffer(DeviceContext like, int width, int height) {
+  Buffer *buffer = Find(g_buffers, &Buffer::memory, HDC{});
+  if (buffer == nullptr) return DeviceContext{};
   HDC memory = CreateCompatibleDC(nullptr);  // compatible with the screen
   if (!memory) return DeviceContext{};
   HBITMAP bitmap = CreateCompatibleBitmap(ToHdc(like), width, height);
@@ -76,18 +102,18 @@ DeviceContext Win32Canvas::CreateBuffer(DeviceContext like, int width, int heigh
     DeleteDC(memory);
     return DeviceContext{};
   }
-  g_buffers[memory] = {bitmap, SelectObject(memory, bitmap)};
+  *buffer = {memory, bitmap, SelectObject(memory, bitmap)};
   return FromHdc(memory);
 }
 
 void Win32Canvas::ReleaseBuffer(DeviceContext buffer) {
   HDC memory = ToHdc(buffer);
-  auto found = g_buffers.find(memory);
-  if (found == g_buffers.end()) return;
-  SelectObject(memory, found->second.previous);
-  DeleteObject(found->second.bitmap);
+  Buffer *found = Find(g_buffers, &Buffer::memory, memory);
+  if (memory == nullptr || found == nullptr) return;
+  SelectObject(memory, found->previous);
+  DeleteObject(found->bitmap);
   DeleteDC(memory);
-  g_buffers.erase(found);
+  found->memory = nullptr;
 }
 
 void Win32Canvas::CopyBuffer(DeviceContext target, DeviceContext buffer, const Rect &area) {
