@@ -8,6 +8,7 @@ namespace kestrane {
 
 namespace {
 
+constexpr std::intptr_t kMaxCaptureKeyToken = 0x7FFFFFFF;
 constexpr const char *kStickyExplanation =
     "The next time you press the space bar (after closing\nthis message) Kestrane will record "
     "the class\nof the window your mouse was over and add it to\nit's list of window classes "
@@ -87,13 +88,17 @@ void CaptureKeyHandler::OnKey(const KeyEvent &key) {
   // Space with Alt held comes as a system key and does nothing.
   bool plainDown = key.message == keys::kKeyDown && (key.flags & keys::kFlagAltDown) == 0;
   if (!plainDown || (key.virtualKey != keys::kSpace && key.virtualKey != keys::kEscape)) return;
+  // Any number but the last one's; never 0, which a stray message would most likely carry.
+  c.captureKeyToken = c.captureKeyToken % kMaxCaptureKeyToken + 1;
   // A key that could not be posted must not stop the next one.
-  c.captureKeyPosted =
-      manager_.ports.desktop.Post(manager_.managerWindow, kMsgCaptureKey, key.virtualKey, 0);
+  c.captureKeyPosted = manager_.ports.desktop.Post(manager_.managerWindow, kMsgCaptureKey,
+                                                   key.virtualKey, c.captureKeyToken);
 }
 
-void OnCaptureKey(Manager &m, std::uintptr_t key) {
+void OnCaptureKey(Manager &m, std::uintptr_t key, std::intptr_t token) {
   ControllerState &c = m.controllers;
+  // Another program may post this number too.
+  if (!c.captureKeyPosted || token != c.captureKeyToken) return;
   c.captureKeyPosted = false;
   if (c.captureHook == kNoHook) return;  // cancelled meanwhile
   if (key == keys::kSpace) {

@@ -10,7 +10,8 @@ namespace kestrane {
 struct Manager;
 
 // Posted by the keyboard hook to Kestrane's window, wParam the key (keys::kSpace or
-// kEscape): the capture runs from the window procedure, never inside the hook.
+// kEscape), lParam the post's token: the capture runs from the window procedure, never inside
+// the hook.
 constexpr unsigned kMsgCaptureKey = 0x8C41;
 
 constexpr const char *kCaptureFullText = "You have filled all the available slots!";
@@ -19,8 +20,8 @@ constexpr const char *kCaptureFullText = "You have filled all the available slot
 // under the cursor. Dropped while another request's explanation is open; a capture already
 // armed is replaced.
 void BeginClassCapture(Manager &manager, ClassListKind list);
-// What the window procedure does with kMsgCaptureKey.
-void OnCaptureKey(Manager &manager, std::uintptr_t key);
+// What the window procedure does with kMsgCaptureKey: only the key the hook posted counts.
+void OnCaptureKey(Manager &manager, std::uintptr_t key, std::intptr_t token);
 // Ends a capture in any state, without a message: Escape, and shut-down.
 void CancelClassCapture(Manager &manager);
 // Empties a slot and stores the empty name, with the controllers taken back and re-applied.

@@ -49,9 +49,10 @@ struct ControllerState {
   HookHandle foregroundHook = kNoHook;
   HookHandle captureHook = kNoHook;
 
-  bool captureArmed = false;       // from the request until the capture ends or is cancelled
-  bool captureExplaining = false;  // the request's explanation box is open
-  bool captureKeyPosted = false;   // a key is on its way to the window procedure
+  bool captureArmed = false;          // from the request until the capture ends or is cancelled
+  bool captureExplaining = false;     // the request's explanation box is open
+  bool captureKeyPosted = false;      // a key is on its way to the window procedure
+  std::intptr_t captureKeyToken = 0;  // carried by that key's message, so no other is taken for it
   ClassListKind captureTarget = ClassListKind::kSticky;
 
   CreationHookHandler onCreation;

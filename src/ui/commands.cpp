@@ -24,6 +24,7 @@ namespace kestrane {
 namespace {
 
 constexpr std::string_view kInternalPrefix = "@KestraneInternal";
+using BroamText = BoundedText<1024>;
 constexpr std::string_view kAlphaPrefix = "TransparencyAlpha ";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -144,8 +145,15 @@ void CarryOutCommand(Manager &m, std::string_view c) {
 }
 
 void HandleBroam(Manager &m, const char *broam) {
-  if (broam == nullptr) return;
-  std::string_view text(broam);
+  // By the shell's protocol a text, but any program can post this number with any pointer:
+  // copied under the guard, an unreadable one is ignored. None of Kestrane's commands is as
+  // long as the copy, so a text that fills it may have been cut and is ignored as well.
+  BroamText copy;
+  if (CopyUntrustedText(m.ports.libraries, broam, copy).raised ||
+      copy.size() == BroamText::kMaxLength) {
+    return;
+  }
+  std::string_view text = copy.view();
   if (EqualNoCase(text, "@CVShowPlugins") || EqualNoCase(text, "@CVHidePlugins")) {
     if (m.settings.inSlit) return;  // the Slit shows and hides its windows itself
     m.hiddenByHost = EqualNoCase(text, "@CVHidePlugins");

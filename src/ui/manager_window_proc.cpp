@@ -63,8 +63,10 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
     case kHostMsgBroam:
       HandleBroam(m, reinterpret_cast<const char *>(message.lParam));
       return Handled();
-    case kMsgCaptureKey: OnCaptureKey(m, message.wParam); return Handled();
-    case kWorkerCallMessage: RunWorkerCall(m, message.lParam); return Handled();
+    // Any program may post these numbers too: each handler carries out only what Kestrane
+    // itself sent.
+    case kMsgCaptureKey: OnCaptureKey(m, message.wParam, message.lParam); return Handled();
+    case kWorkerCallMessage: RunWorkerCall(m, message.wParam, message.lParam); return Handled();
     default: return {};
   }
 }

@@ -29,11 +29,32 @@ void WorkerThread(void *parameter) {
 
 }  // namespace
 
-void RunWorkerCall(Manager &m, std::intptr_t lParam) {
+void RunWorkerCall(Manager &m, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (wParam >= static_cast<std::uintptr_t>(kCallsInFlight) || lParam == 0) return;
+  // Compared, never read, until found: then it is a call of ours, and taken out, it runs once.
+  auto address = static_cast<std::uintptr_t>(lParam);
+  if (!m.updates.callsInFlight[wParam].compare_exchange_strong(address, 0)) return;
   auto *call = reinterpret_cast<WorkerCall *>(lParam);
-  if (call == nullptr || call->run == nullptr || call->epoch != m.updates.epoch.load()) return;
+  if (call->epoch != m.updates.epoch.load()) return;
   call->run(m, call->task);
   call->done = true;
+}
+
+bool WorkerRun::Deliver(WorkerCall &call) {
+  WindowHandle window = manager_.managerWindow.load();
+  if (Stopped() || window == kNoWindow) return false;
+  const auto address = reinterpret_cast<std::uintptr_t>(&call);
+  std::atomic<std::uintptr_t> *calls = manager_.updates.callsInFlight;
+  int place = 0;
+  for (std::uintptr_t free = 0; !calls[place].compare_exchange_strong(free, address); free = 0) {
+    if (++place == kCallsInFlight) return false;
+  }
+  manager_.ports.shell.Send(window, kWorkerCallMessage, static_cast<std::uintptr_t>(place),
+                            static_cast<std::intptr_t>(address));
+  // Not taken when the window was gone or shut down: it must not stay findable.
+  std::uintptr_t mine = address;
+  calls[place].compare_exchange_strong(mine, 0);
+  return true;
 }
 
 int WorkerRun::Show(const char *text, unsigned style) {

@@ -11,7 +11,8 @@
 
 namespace kestrane {
 
-// Private to Kestrane's window: lParam points to a WorkerCall on the sending worker's stack.
+// Private to Kestrane's window: wParam is the call's place among the calls in flight, lParam
+// points to the WorkerCall on the sending worker's stack.
 constexpr unsigned kWorkerCallMessage = 0x8000 + 0x4B;  // WM_APP + 'K'
 
 struct WorkerCall {
@@ -21,8 +22,9 @@ struct WorkerCall {
   bool done = false;
 };
 
-// On the window thread: carries out a worker's call unless shut-down has come since it began.
-void RunWorkerCall(Manager &manager, std::intptr_t lParam);
+// On the window thread: carries out a worker's call, if it is one in flight, unless shut-down
+// has come since it began.
+void RunWorkerCall(Manager &manager, std::uintptr_t wParam, std::intptr_t lParam);
 
 class WorkerRun {
  public:
@@ -41,11 +43,7 @@ class WorkerRun {
     call.epoch = epoch_;
     call.run = [](Manager &m, void *t) { (*static_cast<TaskType *>(t))(m); };
     call.task = &task;
-    WindowHandle window = manager_.managerWindow.load();
-    if (Stopped() || window == kNoWindow) return false;
-    manager_.ports.shell.Send(window, kWorkerCallMessage, 0,
-                              reinterpret_cast<std::intptr_t>(&call));
-    return call.done && !Stopped();
+    return Deliver(call) && call.done && !Stopped();
   }
 
   // A message box from the worker; nothing is shown once Kestrane is shutting down (the answer
@@ -55,6 +53,9 @@ class WorkerRun {
   void Status(WindowHandle coreWindow, const char *text);
 
  private:
+  // Sends the call to the window thread and waits; false when it could not be sent.
+  bool Deliver(WorkerCall &call);
+
   Manager &manager_;
   unsigned epoch_;
 };

@@ -111,5 +111,32 @@ TEST(Configuration, ShellFolderIsUsedWhenTheLibraryFolderHasNone) {
   EXPECT_NE(window[0].find(" x=10 y=77 w=25 h=25 "), std::string::npos) << window[0];
 }
 
+// Another program posts Kestrane's window every number from WM_USER up, with parameters that
+// mean nothing: 10901's text and the private messages' calls are unreadable addresses. The
+// shell lives on; Kestrane still carries out commands and unloads.
+TEST(OtherPrograms, MessagesPostedByAnotherProgramAreNoCalls) {
+  ShellSession session;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", "1=Alpha\n");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\a\\a.dll\r\n");
+  // Not the script's first line: those run before Kestrane starts.
+  RunResult run = session.Run("beginPlugin", "wait 50\nrun " + session.WindowMaker() +
+                                                 " post Kestrane 0x400 0xFFFF\n"
+                                                 "await core message 32848 64512 0\n"
+                                                 "broam @KestraneInternal AlwaysOnTop\n"
+                                                 "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_NE(run.Find("maker done post"), -1) << run.Dump();
+  EXPECT_TRUE(run.Lines("await").empty()) << run.Dump();
+  EXPECT_EQ(run.Lines("status"),
+            std::vector<std::string>{"status \"Kestrane -> AlwaysOnTop disabled!\""})
+      << run.Dump();
+  EXPECT_TRUE(run.Lines("msgbox").empty()) << run.Dump();
+  // Only 10103, the shell's reconfigure, means something whoever posts it: Alpha restarted.
+  EXPECT_EQ(run.PluginStartsAndEnds().size(), 4u) << run.Dump();
+  EXPECT_NE(run.Find("unloaded"), -1);
+  EXPECT_NE(run.Find("alive"), -1);
+}
+
 }  // namespace
 }  // namespace kestrane::e2e

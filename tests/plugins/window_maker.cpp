@@ -15,6 +15,10 @@
 //   flood CLASS COUNT     COUNT hidden plain windows (for the benchmark)
 //   spawn CLASS COUNT     the same on a thread of their own, which only pumps messages
 //   hang MS               writes `maker hanging MS`, then takes no message for MS milliseconds
+//   post CLASS FIRST LAST posts every message from FIRST to LAST to the top-level window of
+//                         that class, with meaningless parameters: small numbers, and lParam
+//                         an address below 64 KB, which no process has mapped; then posts
+//                         kPostedAll to the shell's core window
 //   close CLASS           destroys that window
 //   press KEY CLASS       the cursor to the window's middle, then KEY: space, altspace, escape
 //   foreground CLASS      NotifyWinEvent(EVENT_SYSTEM_FOREGROUND) for that window
@@ -42,6 +46,10 @@ constexpr char kDefaultControlClass[] = "WindowMaker";
 constexpr UINT kRunQueued = WM_APP + 1;
 constexpr int kWidth = 160, kHeight = 100;
 constexpr DWORD kReportTimeoutMs = 10000;
+// Posted to the shell's core window after a `post` command's messages, wParam their count. A
+// window of the shell's own thread takes its posted messages in order, so once the transcript
+// shows this one (`core message 32848 COUNT 0`), every message before it has been taken.
+constexpr UINT kPostedAll = WM_APP + 0x50;
 
 struct Made {
   std::string className;
@@ -193,6 +201,28 @@ void Report(const std::string &label) {
   }
 }
 
+// A post that finds the window's queue full waits for it to drain, up to a point.
+bool PostPatiently(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  constexpr int kAttempts = 5000;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (PostMessageA(window, message, wParam, lParam)) return true;
+    if (!IsWindow(window)) return false;
+    Sleep(1);
+  }
+  return false;
+}
+
+bool PostRange(const std::string &className, UINT first, UINT last) {
+  HWND window = FindWindowA(className.c_str(), nullptr);
+  if (window == nullptr || first > last) return false;
+  for (UINT message = first; message <= last; ++message) {
+    const WPARAM wParam = message % 32;
+    const LPARAM lParam = 0x10 + static_cast<LPARAM>(message % 0xFFF) * 16;
+    if (!PostPatiently(window, message, wParam, lParam)) return false;
+  }
+  return g_core == nullptr || PostPatiently(g_core, kPostedAll, last - first + 1, 0);
+}
+
 INPUT Key(WORD key, bool up) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -250,6 +280,12 @@ bool Run(const std::string &command) {
     Say("maker hanging " + name);
     Sleep(static_cast<DWORD>(std::strtoul(name.c_str(), nullptr, 10)));
     return true;
+  }
+  if (verb == "post") {
+    std::string first, last;
+    words >> first >> last;
+    return !words.fail() && PostRange(name, std::strtoul(first.c_str(), nullptr, 0),
+                                      std::strtoul(last.c_str(), nullptr, 0));
   }
   if (verb == "close") {
     HWND window = Find(name);

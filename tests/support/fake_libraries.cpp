@@ -79,6 +79,10 @@ Fault FakeLibraries::CallInfo(EntryPoint pluginInfo, int code, char *answer, std
 }
 
 Fault FakeLibraries::CopyText(const char *text, char *buffer, std::size_t capacity) {
+  if (unreadableTexts.count(text) != 0) {
+    buffer[0] = '\0';
+    return FaultAt(0);
+  }
   std::size_t length = 0;
   while (text != nullptr && length + 1 < capacity && text[length] != '\0') {
     buffer[length] = text[length];

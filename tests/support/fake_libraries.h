@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "call_log.h"
@@ -40,6 +41,7 @@ class FakeLibraries final : public Libraries {
   std::map<std::string, FakeModule> available;                // by path as loaded
   bool loadAnything = false;                                  // every path loads as a plain plug-in
   std::function<void(const std::string &path)> whileLoading;  // runs inside each Load
+  std::set<const char *> unreadableTexts;  // CopyText faults on these, as on a bad pointer
   std::map<ModuleHandle, std::string> loaded;
 
   ModuleHandle Load(const char *path) override;

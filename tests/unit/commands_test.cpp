@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "controllers/class_capture.h"
 #include "core/list_file.h"
 #include "core/plugin_table.h"
 #include "host/shell_messages.h"
 #include "plugin_rig.h"
 #include "ui/manager_window_proc.h"
+#include "update/update_worker.h"
 
 namespace kestrane {
 namespace {
@@ -313,6 +315,40 @@ TEST(WindowMessages, HitTestCloseMovesAndRightClicks) {
   proc.OnMessage({rig.window, wm::kRButtonUp, 0, 0});
   EXPECT_EQ(rig.shell.shown.size(), 2u);
   EXPECT_FALSE(proc.OnMessage({rig.window, 0x0200, 0, 0}).handled);  // default procedure
+}
+
+// Any program can post these numbers to Kestrane's window: only what Kestrane itself sent is
+// carried out.
+TEST(WindowMessages, PrivateNumbersAndBroamsFromOtherProgramsAreNoCalls) {
+  CommandRig rig;
+  auto post = [&](unsigned id, std::uintptr_t wParam, const void *lParam) {
+    rig.manager.windowProc.OnMessage(
+        {rig.window, id, wParam, reinterpret_cast<std::intptr_t>(lParam)});
+  };
+  // A worker call that no worker sent, at a place a real one could take.
+  bool ran = false;
+  WorkerCall madeUp;
+  madeUp.epoch = rig.manager.updates.epoch.load();
+  madeUp.run = [](Manager &, void *flag) { *static_cast<bool *>(flag) = true; };
+  madeUp.task = &ran;
+  post(kWorkerCallMessage, 0, &madeUp);
+  EXPECT_FALSE(ran);
+
+  // A capture's key while a capture is armed but no key was pressed.
+  rig.Broam("@KestraneInternal GlobalTransAdd");
+  ASSERT_NE(rig.manager.controllers.captureHook, kNoHook);
+  rig.log.Clear();
+  post(kMsgCaptureKey, keys::kSpace, nullptr);
+  post(kMsgCaptureKey, keys::kSpace, reinterpret_cast<const void *>(1));
+  EXPECT_TRUE(rig.log.Matching("WindowAt").empty());
+  EXPECT_NE(rig.manager.controllers.captureHook, kNoHook);  // still armed
+
+  // A bro@m whose text cannot be read.
+  const char *command = "@KestraneInternal AlwaysOnTop";
+  rig.libraries.unreadableTexts.insert(command);
+  post(kHostMsgBroam, 0, command);
+  EXPECT_TRUE(rig.Statuses().empty());
+  EXPECT_TRUE(rig.manager.settings.alwaysOnTop);
 }
 
 }  // namespace
