@@ -2,6 +2,7 @@
 
 #include "controllers/window_controllers.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/notices.h"
 
 namespace kestrane {
@@ -52,7 +53,7 @@ void CaptureClassUnderCursor(Manager &m) {
   ApplyWindowControllers(m);  // the new class takes effect on the windows already open
   if (className.empty()) return;
   if (slot < 0) {
-    desktop.ShowMessageBox(kNoWindow, kCaptureFullText, kCaption, box::kTopMost | box::kIconError);
+    ShowModalBox(m, kNoWindow, kCaptureFullText, kCaption, box::kTopMost | box::kIconError);
   } else {
     WriteSlot(m, target, slot, className.c_str());
   }
@@ -69,9 +70,9 @@ void BeginClassCapture(Manager &m, ClassListKind list) {
   c.captureArmed = true;
   c.captureTarget = list;
   c.captureExplaining = true;
-  m.ports.desktop.ShowMessageBox(
-      kNoWindow, list == ClassListKind::kTransparency ? kTransExplanation : kStickyExplanation,
-      kCaption, box::kTopMost | box::kIconInformation);
+  ShowModalBox(m, kNoWindow,
+               list == ClassListKind::kTransparency ? kTransExplanation : kStickyExplanation,
+               kCaption, box::kTopMost | box::kIconInformation);
   c.captureExplaining = false;
   // Shut-down may have come while the box was open: then no hook may be left behind.
   if (!c.captureArmed || m.managerWindow == kNoWindow) {

@@ -25,6 +25,8 @@
 
 namespace kestrane {
 
+class ModalScope;
+
 struct Ports {
   Shell &shell;
   Desktop &desktop;
@@ -50,7 +52,8 @@ struct Manager {
   Path listFilePath;
   StartJournal journal;  // what the next start learns should the shell end mid-start
 
-  bool shuttingDown = false;  // in endPlugin: a fault changes no line and shows no box
+  bool shuttingDown = false;         // in endPlugin: a fault changes no line and shows no box
+  ModalScope *openModals = nullptr;  // the innermost box or dialog open on the window thread
   // The slot an update restarts on its new files, or -1: a fault there is the update's to
   // undo, so it is neither reported nor kept loaded.
   int updateRestartSlot = -1;

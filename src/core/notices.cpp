@@ -1,11 +1,12 @@
 #include "core/notices.h"
 
 #include "core/manager.h"
+#include "core/modal_scope.h"
 
 namespace kestrane {
 
 void ShowError(Manager &manager, const char *text) {
-  manager.ports.desktop.ShowMessageBox(kNoWindow, text, kCaption, box::kTopMost | box::kIconError);
+  ShowModalBox(manager, kNoWindow, text, kCaption, box::kTopMost | box::kIconError);
 }
 
 }  // namespace kestrane

@@ -1,6 +1,7 @@
 #include "core/plugin_about.h"
 
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/path_text.h"
 #include "core/plugin_fault.h"
 #include "host/shell_messages.h"
@@ -46,7 +47,7 @@ void ShowAboutPlugins(Manager &m) {
     }
     text.Append(line.view());
   }
-  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), "About Plugins...", kInformation);
+  ShowModalBox(m, kNoWindow, text.c_str(), "About Plugins...", kInformation);
 }
 
 void ShowPluginBroams(Manager &m, int slot) {
@@ -59,7 +60,7 @@ void ShowPluginBroams(Manager &m, int slot) {
       text.Assign(block.view());
     }
   }
-  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), "Plugin Bro@ms...", kInformation);
+  ShowModalBox(m, kNoWindow, text.c_str(), "Plugin Bro@ms...", kInformation);
 }
 
 void SendPluginBroamCommand(Manager &m, std::string_view command) {

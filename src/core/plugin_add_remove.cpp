@@ -4,6 +4,7 @@
 
 #include "core/list_file.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/path_text.h"
 #include "core/plugin_table.h"
@@ -33,10 +34,16 @@ SlotSearch FindSlotFor(const Manager &m, const Path &path) {
   return found;
 }
 
+void ShowPluginsFull(Manager &m) {
+  ShowError(m,
+            "Cannot add plugin!\n\nYou have reached the maximum\nnumber of plugins (50).\n\n"
+            "Please remove some first ;)\n");
+}
+
 }  // namespace
 
 void AddPluginFromDialog(Manager &m) {
-  Path path = m.ports.desktop.ChooseFile("Kestrane - Select a .dll", "Dll Files", "*.dll");
+  Path path = ChooseFileModal(m, "Kestrane - Select a .dll", "Dll Files", "*.dll");
   if (path.empty()) return;
   if (!MakeAbsolute(m.ports.shell, path)) {
     ShowCannotLink(m, path);
@@ -46,18 +53,23 @@ void AddPluginFromDialog(Manager &m) {
 
   SlotSearch found = FindSlotFor(m, path);
   if (found.freeSlot == kNoSlot) {
-    ShowError(m,
-              "Cannot add plugin!\n\nYou have reached the maximum\nnumber of plugins (50).\n\n"
-              "Please remove some first ;)\n");
+    ShowPluginsFull(m);
     return;
   }
-  if (found.duplicate &&
-      m.ports.desktop.ShowMessageBox(
-          kNoWindow,
-          "You have already added this plugin.\nAre you sure you "
-          "want to add another\ninstance of it?",
-          kCaption, box::kTopMost | box::kIconInformation | box::kYesNo) == box::kAnswerNo) {
-    return;
+  if (found.duplicate) {
+    if (ShowModalBox(m, kNoWindow,
+                     "You have already added this plugin.\nAre you sure you "
+                     "want to add another\ninstance of it?",
+                     kCaption,
+                     box::kTopMost | box::kIconInformation | box::kYesNo) == box::kAnswerNo) {
+      return;
+    }
+    // Commands go on while the question is open: another add may have taken the slot.
+    found = FindSlotFor(m, path);
+    if (found.freeSlot == kNoSlot) {
+      ShowPluginsFull(m);
+      return;
+    }
   }
   if (path.view().find(m.hostFolder.view()) == std::string_view::npos) {
     ShowError(m,
@@ -72,6 +84,8 @@ void AddPluginFromDialog(Manager &m) {
   e.enabled = false;  // as the line written below says
   if (!LinkPlugin(m, path.view(), slot)) return;
   StartPlugin(m, slot);
+  // A box of the start (a fault) lets commands run: a plug-in removed meanwhile gets no line.
+  if (!e.inUse || e.path.view() != path.view()) return;
   std::string line = "\r\n!" + std::string(RelativeKey(m, slot).view());
   if (!AppendToFile(m.listFilePath.c_str(), line)) ShowListFileMissing(m);
 }
@@ -79,8 +93,11 @@ void AddPluginFromDialog(Manager &m) {
 void RemovePluginEntry(Manager &m, int index) {
   if (!ValidSlot(index) || !m.plugins.slots[index].inUse) return;
   PluginEntry &e = m.plugins.slots[index];
+  const Path path = e.path;
   // Also a library that was linked but never started: nothing of it stays loaded.
   if (e.running || e.module != kNoModule) StopPlugin(m, index);
+  // Its fault box lets commands run: the slot may have been removed, even filled anew.
+  if (!e.inUse || e.path.view() != path.view()) return;
   e.inUse = false;
   RemovePluginLines(m, index);
   m.journal.Release(e.path.view());  // its lines are gone

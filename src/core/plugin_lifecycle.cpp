@@ -1,6 +1,7 @@
 #include "controllers/window_controllers.h"
 #include "core/list_file.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/path_text.h"
 #include "core/plugin_fault.h"
 #include "core/plugin_table.h"
@@ -12,7 +13,12 @@ namespace {
 void ShowLinkError(Manager &m, const char *format, const Path &path) {
   BoundedText<512> text;
   text.Format(format, path.c_str());
-  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), kLinkErrorCaption, box::kIconError);
+  ShowModalBox(m, kNoWindow, text.c_str(), kLinkErrorCaption, box::kIconError);
+}
+
+// The slot still holds the plug-in at `path`: nothing removed it while a box was open.
+bool Holds(const PluginEntry &e, const Path &path) {
+  return e.inUse && e.path.view() == path.view();
 }
 
 }  // namespace
@@ -53,8 +59,9 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   e.slitOnly = false;
   e.faulted = false;
   if (e.beginPlugin == kNoEntry || e.endPlugin == kNoEntry) {
-    ShowLinkError(m, "Could not link to plugin functions in...\n\n%s", path);
+    // Unloaded before the box: while it is open a command may start this very slot.
     StopPlugin(m, slot);  // the slot stays in use, without a library
+    ShowLinkError(m, "Could not link to plugin functions in...\n\n%s", path);
     return false;
   }
   e.slitOnly = e.beginSlitPlugin != kNoEntry && e.beginPluginEx == kNoEntry;
@@ -75,7 +82,10 @@ void PlacePluginUnlinked(Manager &m, std::string_view path, int slot) {
 
 void StartPlugin(Manager &m, int slot) {
   PluginEntry &e = m.plugins.slots[slot];
-  if (e.module == kNoModule) LinkPlugin(m, Path(e.path).view(), slot);
+  if (e.module == kNoModule) {
+    LinkPlugin(m, Path(e.path).view(), slot);
+    if (e.running) return;  // started by a command while a link box was open
+  }
   if (e.module != kNoModule) {
     Libraries &libraries = m.ports.libraries;
     bool slit = m.slitWindow != kNoWindow;
@@ -117,7 +127,9 @@ void StopPlugin(Manager &m, int slot) {
 
 void StartAllPlugins(Manager &m) {
   for (int i = 0; i < kMaxPlugins; ++i) {
-    if (m.plugins.slots[i].inUse && m.plugins.slots[i].enabled) StartPlugin(m, i);
+    const PluginEntry &e = m.plugins.slots[i];
+    // A box of an earlier start lets commands run: one may have started this slot already.
+    if (e.inUse && e.enabled && !e.running) StartPlugin(m, i);
   }
 }
 
@@ -137,12 +149,15 @@ void UnloadIdlePlugins(Manager &m) {
 void TogglePluginEntry(Manager &m, int index) {
   if (!ValidSlot(index) || !m.plugins.slots[index].inUse) return;
   PluginEntry &e = m.plugins.slots[index];
-  if (e.running) {
-    RewritePluginLine(m, index, true, e.wantsSlit);
+  const Path path = e.path;
+  const bool running = e.running;
+  RewritePluginLine(m, index, running, e.wantsSlit);
+  // The rewrite's box lets commands run: act only on the plug-in as it was.
+  if (!Holds(e, path) || e.running != running) return;
+  if (running) {
     StopPlugin(m, index);
     e.enabled = false;
   } else {
-    RewritePluginLine(m, index, false, e.wantsSlit);
     e.enabled = true;  // before the start: a fault there switches it off again
     StartPlugin(m, index);
     ApplyWindowControllers(m);  // the plug-in's new windows
@@ -153,9 +168,14 @@ void ToggleSlitAidEntry(Manager &m, int index) {
   if (!ValidSlot(index)) return;
   PluginEntry &e = m.plugins.slots[index];
   if (!e.inUse || !e.slitOnly) return;
+  const Path path = e.path;
+  const bool running = e.running;
   e.wantsSlit = !e.wantsSlit;
   RewritePluginLine(m, index, !e.enabled, e.wantsSlit);
+  // Each step may show a box, in which commands run: act only on the plug-in as it was.
+  if (!Holds(e, path) || e.running != running) return;
   StopPlugin(m, index);
+  if (!Holds(e, path) || e.running) return;
   if (!e.faulted) StartPlugin(m, index);  // with the new choice of begin function
   ApplyWindowControllers(m);
 }

@@ -1,6 +1,7 @@
 #include "core/session_start.h"
 
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/path_text.h"
 
@@ -25,8 +26,8 @@ HeldBack BeginSession(Manager &m) {
   if (!last.starting.empty()) {
     held.library = last.starting;  // its note alone counts: no question
   } else if (!last.endedNormally) {
-    int answer = m.ports.desktop.ShowMessageBox(
-        kNoWindow, kEndedAbnormally, kCaption, box::kTopMost | box::kIconInformation | box::kYesNo);
+    int answer = ShowModalBox(m, kNoWindow, kEndedAbnormally, kCaption,
+                              box::kTopMost | box::kIconInformation | box::kYesNo);
     held.everyPlugin = answer != box::kAnswerYes;
   }
   return held;

@@ -5,6 +5,7 @@
 #include "controllers/window_controllers.h"
 #include "core/list_file.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/path_text.h"
 #include "core/plugin_table.h"
@@ -20,6 +21,7 @@ namespace kestrane {
 namespace {
 
 constexpr unsigned kMinimumLayeredMajor = 5;
+constexpr int kStartFailed = 1;
 
 bool RegisterManagerClass(Manager &m) {
   WindowClassRequest request;
@@ -43,9 +45,7 @@ WindowHandle CreateManagerWindow(Manager &m) {
   return m.ports.desktop.MakeWindow(request);
 }
 
-}  // namespace
-
-int StartManager(Manager &m, ModuleHandle module) {
+int StartUp(Manager &m, ModuleHandle module) {
   m.shuttingDown = false;
   m.hostFolder = m.ports.shell.Folder();
   LowerCase(m.hostFolder);
@@ -55,9 +55,9 @@ int StartManager(Manager &m, ModuleHandle module) {
   m.module = module;
 
   if (!RegisterManagerClass(m)) {
-    m.ports.desktop.ShowMessageBox(m.coreWindow, "Error registering window class", kCaption,
-                                   box::kTopMost | box::kIconError);
-    return 1;
+    ShowModalBox(m, m.coreWindow, "Error registering window class", kCaption,
+                 box::kTopMost | box::kIconError);
+    return kStartFailed;
   }
   ReadSettings(m);
   LocateListFile(m);
@@ -70,16 +70,28 @@ int StartManager(Manager &m, ModuleHandle module) {
   if (CreateManagerWindow(m) == kNoWindow) {
     m.journal.End();  // no endPlugin follows a failed start
     ShowError(m, "Error creating window");
-    return 1;
+    return kStartFailed;
   }
   StartAllPlugins(m);
   if (m.layeredSupported) StartWindowControllers(m);
   return 0;
 }
 
+int StartSession(Manager &m, ModuleHandle module) {
+  try {
+    return StartUp(m, module);
+  } catch (const SessionEnded &) {
+    return kStartFailed;  // the shell ended Kestrane while a box of the start was open
+  }
+}
+
+}  // namespace
+
+int StartManager(Manager &m, ModuleHandle module) { return StartSession(m, module); }
+
 int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
   m.slitWindow = slit;
-  int result = StartManager(m, module);
+  int result = StartSession(m, module);
   // Managed plug-ins were started above, so they reach the Slit before Kestrane's button.
   if (result == 0 && m.settings.inSlit && m.slitWindow != kNoWindow) {
     m.ports.shell.Send(m.slitWindow, kSlitMsgAddWindow, 0,
@@ -89,8 +101,9 @@ int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
 }
 
 void EndManager(Manager &m, ModuleHandle module) {
+  EndOpenModals(m);  // first: a box open now returns into a session that has ended
   m.shuttingDown = true;
-  StopUpdateWorkers(m);  // first: nothing a worker does from here on reaches the window
+  StopUpdateWorkers(m);  // before the rest: nothing a worker does from here on reaches the window
   if (m.layeredSupported) StopWindowControllers(m);
   if (MenuClipperRunning(m)) StopMenuClipper(m);
   CancelClassCapture(m);  // an armed capture's keyboard hook must not outlive the library

@@ -22,6 +22,10 @@ class Kernel {
   // Runs routine(argument) on a new thread that keeps `module` loaded until it ends, so no
   // code of ours runs after the library is unloaded. Returns false when no thread started.
   virtual bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) = 0;
+  // One more reference on a loaded library, kNoModule when none could be taken; the library
+  // stays loaded until ReleaseModule gives it back.
+  virtual ModuleHandle HoldModule(ModuleHandle module) = 0;
+  virtual void ReleaseModule(ModuleHandle held) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // Moves `from` over `to`, replacing it in one step.
   virtual bool MoveFileOver(const char *from, const char *to) = 0;

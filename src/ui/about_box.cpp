@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/plugin_info.h"
 
@@ -10,8 +11,7 @@ void ShowAboutBox(Manager &m) {
   Path text;
   text.Format("%s\n\nAuthor : %s\nWeb: %s\nEmail: %s", kCaption, kAuthor, kWebAddress,
               kEmailAddress);
-  m.ports.desktop.ShowMessageBox(kNoWindow, text.c_str(), "About this plugin...",
-                                 box::kIconInformation);
+  ShowModalBox(m, kNoWindow, text.c_str(), "About this plugin...", box::kIconInformation);
 }
 
 }  // namespace kestrane

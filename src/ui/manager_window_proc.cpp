@@ -2,6 +2,7 @@
 
 #include "controllers/class_capture.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "host/shell_messages.h"
 #include "ui/commands.h"
 #include "ui/manager_menu.h"
@@ -25,6 +26,15 @@ MessageResult Handled(std::intptr_t value = 0) { return {true, value}; }
 }  // namespace
 
 MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
+  try {
+    return Dispatch(message);
+  } catch (const SessionEnded &) {
+    // Kestrane was shut down while a box of this message was open: nothing more is done.
+    return Handled();
+  }
+}
+
+MessageResult ManagerWindowProc::Dispatch(const WindowMessage &message) {
   Manager &m = manager_;
   ManagerSettings &s = m.settings;
   switch (message.id) {

@@ -32,6 +32,8 @@ class ManagerWindowProc final : public WindowMessageHandler {
   MessageResult OnMessage(const WindowMessage &message) override;
 
  private:
+  MessageResult Dispatch(const WindowMessage &message);
+
   Manager &manager_;
 };
 

@@ -102,6 +102,7 @@ ScreenSize FakeDesktop::PrimaryScreen() { return screen; }
 
 Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
   log_.Add(std::string("ChooseFile ") + title + " " + filterName + " " + pattern);
+  if (whileChoosing) whileChoosing();
   if (chosenFiles.empty()) return Path();
   Path chosen{chosenFiles.front()};
   chosenFiles.pop_front();

@@ -78,6 +78,7 @@ class FakeDesktop final : public Desktop {
   void Invalidate(WindowHandle window) override;
   ScreenSize PrimaryScreen() override;
   std::deque<std::string> chosenFiles;  // answers of the next open-file dialogs; empty: cancel
+  std::function<void()> whileChoosing;  // runs while an open-file dialog is open
   Path ChooseFile(const char *title, const char *filterName, const char *pattern) override;
   int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
                      unsigned style) override;

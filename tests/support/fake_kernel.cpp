@@ -20,6 +20,13 @@ bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argume
   return true;
 }
 
+ModuleHandle FakeKernel::HoldModule(ModuleHandle module) {
+  if (module != kNoModule) ++heldModules;
+  return module;
+}
+
+void FakeKernel::ReleaseModule(ModuleHandle) { --heldModules; }
+
 void FakeKernel::JoinThreads() {
   for (;;) {
     std::vector<std::thread> running;

@@ -33,6 +33,9 @@ class FakeKernel final : public Kernel {
   SystemVersion Version() override { return version; }
   Path ModulePath(ModuleHandle) override { return Path(modulePath); }
   bool StartThread(ModuleHandle, void (*routine)(void *), void *argument) override;
+  int heldModules = 0;  // references taken by HoldModule and not given back
+  ModuleHandle HoldModule(ModuleHandle module) override;
+  void ReleaseModule(ModuleHandle held) override;
   std::function<void()> onSleep;  // runs in every Sleep, as if time let other threads act
   void Sleep(unsigned milliseconds) override;
   bool failReplace = false;

@@ -28,9 +28,9 @@ DWORD WINAPI ThreadTrampoline(LPVOID parameter) {
   FreeLibraryAndExitThread(start.module, 0);
 }
 
-// One more reference on the library, for a thread's life. GetModuleHandleExA is Windows XP and
-// later; before it, loading the library's own file again takes the same reference.
-HMODULE HoldModule(HMODULE module) {
+// One more reference on the library, for a thread's life or a box's. GetModuleHandleExA is Windows
+// XP and later; before it, loading the library's own file again takes the same reference.
+HMODULE HoldLibrary(HMODULE module) {
   using GetModuleHandleEx = BOOL(WINAPI *)(DWORD, LPCSTR, HMODULE *);
   auto pin = LoadedFunction<GetModuleHandleEx>("kernel32.dll", "GetModuleHandleExA");
   if (pin != nullptr) {
@@ -66,7 +66,7 @@ Path Win32Kernel::ModulePath(ModuleHandle module) {
 }
 
 bool Win32Kernel::StartThread(ModuleHandle module, void (*routine)(void *), void *argument) {
-  HMODULE held = HoldModule(ToHmodule(module));
+  HMODULE held = HoldLibrary(ToHmodule(module));
   if (held == nullptr) return false;
   auto *start = new (std::nothrow) ThreadStart{held, routine, argument};
   if (start == nullptr) {
@@ -82,6 +82,12 @@ bool Win32Kernel::StartThread(ModuleHandle module, void (*routine)(void *), void
   CloseHandle(thread);
   return true;
 }
+
+ModuleHandle Win32Kernel::HoldModule(ModuleHandle module) {
+  return module == kNoModule ? kNoModule : FromHmodule(HoldLibrary(ToHmodule(module)));
+}
+
+void Win32Kernel::ReleaseModule(ModuleHandle held) { FreeLibrary(ToHmodule(held)); }
 
 void Win32Kernel::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 

@@ -9,6 +9,8 @@ class Win32Kernel final : public Kernel {
   SystemVersion Version() override;
   Path ModulePath(ModuleHandle module) override;
   bool StartThread(ModuleHandle module, void (*routine)(void *), void *argument) override;
+  ModuleHandle HoldModule(ModuleHandle module) override;
+  void ReleaseModule(ModuleHandle held) override;
   void Sleep(unsigned milliseconds) override;
   bool MoveFileOver(const char *from, const char *to) override;
   bool CreateFolder(const char *path) override;
