@@ -27,6 +27,7 @@ enum class ScriptVerb {
   kRun,
   kTell,
   kAwait,
+  kRestart,
   kEnd
 };
 

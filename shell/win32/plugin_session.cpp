@@ -68,6 +68,19 @@ int Start(HMODULE module) {
   return Entry<BeginSlitPlugin>(module, options.start.c_str())(module, slit);
 }
 
+// The plug-in of this session, for `restart`, and what its last start answered.
+HMODULE g_plugin = nullptr;
+int g_started = -1;
+
+void EndStarted(HMODULE module) {
+  if (g_started != 0) return;  // a plug-in that failed to start has nothing to end
+  if (auto end = Entry<EndPlugin>(module, "endPlugin")) {
+    end(module);
+  } else {
+    Record("endPlugin -> missing");
+  }
+}
+
 void RecordTiming(const char *what, const Stopwatch &watch) {
   if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));
 }
@@ -145,26 +158,21 @@ int RunPluginSession(ScriptSource &script) {
 
   const ConfigTime configBefore = ConfigTimeSoFar();
   Stopwatch startWatch;
-  const int started = Start(module.get());
+  g_plugin = module.get();
+  g_started = Start(module.get());
   RecordTiming("start", startWatch);
   if (options.timing) {
     const ConfigTime configAfter = ConfigTimeSoFar();
     Record(Format("timing start-config %lld calls %lld us", configAfter.calls - configBefore.calls,
                   configAfter.microseconds - configBefore.microseconds));
   }
-  Record(Format("start %s -> %d", options.start.c_str(), started));
+  Record(Format("start %s -> %d", options.start.c_str(), g_started));
   PumpMessages(kAfterStartMs);
   RunScript(script);
 
-  // A plug-in that failed to start has nothing to end.
   Stopwatch endWatch;
-  if (started == 0) {
-    if (auto end = Entry<EndPlugin>(module.get(), "endPlugin")) {
-      end(module.get());
-    } else {
-      Record("endPlugin -> missing");
-    }
-  }
+  EndStarted(module.get());
+  g_plugin = nullptr;
   HMODULE loaded = module.get();
   module.Free();
   RecordTiming("end", endWatch);
@@ -173,6 +181,14 @@ int RunPluginSession(ScriptSource &script) {
   PumpMessages(kAfterUnloadMs);
   RunScriptPart(script);  // the lines after `end`: what the plug-in left behind
   return kExitDone;
+}
+
+void RestartPlugin() {
+  if (!g_plugin) return;
+  EndStarted(g_plugin);
+  Record("restart");
+  g_started = Start(g_plugin);
+  Record(Format("start %s -> %d", Shell().options.start.c_str(), g_started));
 }
 
 }  // namespace corvane::win32

@@ -10,4 +10,8 @@ constexpr int kExitPluginMissing = 3;
 
 int RunPluginSession(ScriptSource &script);
 
+// The script's `restart`: endPlugin (when the start succeeded) and the start function again,
+// without unloading the library in between.
+void RestartPlugin();
+
 }  // namespace corvane::win32

@@ -8,6 +8,7 @@
 #include "portable/transcript_text.h"
 #include "win32/dialog_watcher.h"
 #include "win32/message_pump.h"
+#include "win32/plugin_session.h"
 #include "win32/programs.h"
 #include "win32/screenshot.h"
 #include "win32/shell_state.h"
@@ -158,6 +159,7 @@ bool RunScriptCommand(const ScriptCommand &command) {
     case ScriptVerb::kRun: RunProgram(command.text); break;
     case ScriptVerb::kTell: TellWindow(command.target, command.text); break;
     case ScriptVerb::kAwait: WaitForLine("await", command.text, kAwaitMs); break;
+    case ScriptVerb::kRestart: RestartPlugin(); break;
     case ScriptVerb::kEnd: return false;
   }
   PumpMessages(kSettleMs);

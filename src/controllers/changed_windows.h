@@ -22,6 +22,7 @@ class ChangedWindows {
   bool Add(const PriorState &state, Desktop &desktop);
   void Remove(WindowHandle window);
   void DropDead(Desktop &desktop);
+  void Clear() { count_ = 0; }
   int size() const { return count_; }
   const PriorState &At(int index) const { return entries_[index]; }
   // The newest record takes the removed one's place: walking from the newest down, every

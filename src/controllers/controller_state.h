@@ -60,4 +60,8 @@ struct ControllerState {
   CaptureKeyHandler onCaptureKey;
 };
 
+// For a begin: no record, hook or capture of the last session. Shut-down has removed its hooks
+// and given its windows back; a hook still recorded here is removed now.
+void ResetControllerState(ControllerState &state, Desktop &desktop);
+
 }  // namespace kestrane

@@ -1,3 +1,5 @@
+#include <new>
+
 #include "controllers/window_controllers.h"
 #include "core/list_file.h"
 #include "core/manager.h"
@@ -143,6 +145,14 @@ void UnloadIdlePlugins(Manager &m) {
   for (int i = 0; i < kMaxPlugins; ++i) {
     const PluginEntry &e = m.plugins.slots[i];
     if (!e.running && e.module != kNoModule) StopPlugin(m, i);
+  }
+}
+
+void ForgetPluginTable(PluginTable &table) {
+  for (PluginEntry &e : table.slots) {
+    // Made anew in place: every field as at load, whatever fields the entry gains.
+    e.~PluginEntry();
+    new (&e) PluginEntry;
   }
 }
 

@@ -28,6 +28,10 @@ void StopAllPlugins(Manager &manager);
 // Unloads libraries that were linked but never started, so nothing stays loaded at shut-down.
 void UnloadIdlePlugins(Manager &manager);
 
+// Every slot as at load, without unloading anything (a begin after an end: the libraries the
+// last session kept were faulted ones, which stay loaded on purpose).
+void ForgetPluginTable(PluginTable &table);
+
 void TogglePluginEntry(Manager &manager, int index);
 void ToggleSlitAidEntry(Manager &manager, int index);
 

@@ -45,6 +45,28 @@ WindowHandle CreateManagerWindow(Manager &m) {
   return m.ports.desktop.MakeWindow(request);
 }
 
+// A begin after an end in the same image (a shell that restarts its plug-ins, or a worker
+// that still held the library) starts where a fresh load starts. What the start reads anew
+// whole (settings, class lists, style, where the files are) needs nothing here, and the update
+// epoch goes on: the last session's workers must keep seeing that theirs has ended.
+void ForgetLastSession(Manager &m) {
+  m.journal.End();
+  ResetControllerState(m.controllers, m.ports.desktop);
+  ForgetPluginTable(m.plugins);
+  m.updateRestartSlot = -1;
+  m.openModals = nullptr;
+  m.managerWindow = kNoWindow;
+  m.slitWindow = kNoWindow;
+  m.hiddenByHost = false;
+  m.busyIndex = -1;
+  UpdateState &u = m.updates;
+  u.checkRunning = false;
+  u.spinningWorkers = 0;
+  u.pausedSlot = -1;
+  u.pausedPath.Clear();
+  ResetSpinner(m.spinner);
+}
+
 int StartUp(Manager &m, ModuleHandle module) {
   m.shuttingDown = false;
   m.hostFolder = m.ports.shell.Folder();
@@ -87,9 +109,13 @@ int StartSession(Manager &m, ModuleHandle module) {
 
 }  // namespace
 
-int StartManager(Manager &m, ModuleHandle module) { return StartSession(m, module); }
+int StartManager(Manager &m, ModuleHandle module) {
+  ForgetLastSession(m);
+  return StartSession(m, module);
+}
 
 int StartManagerInSlit(Manager &m, ModuleHandle module, WindowHandle slit) {
+  ForgetLastSession(m);
   m.slitWindow = slit;
   int result = StartSession(m, module);
   // Managed plug-ins were started above, so they reach the Slit before Kestrane's button.

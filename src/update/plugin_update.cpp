@@ -350,7 +350,7 @@ void PluginUpdateWorker(WorkerRun &run) {
   } catch (...) {
     // Out of memory: the update ends here, its staged files removed on the way out.
   }
-  m.busyIndex = -1;
+  GiveBack(run, [](Manager &manager) { manager.busyIndex = -1; });
 }
 
 }  // namespace kestrane

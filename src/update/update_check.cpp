@@ -110,7 +110,7 @@ void UpdateCheckWorker(WorkerRun &run) {
     // Out of memory (the metadata bodies are held whole): the check ends here.
   }
   delete plan;
-  run.manager().updates.checkRunning = false;
+  GiveBack(run, [](Manager &manager) { manager.updates.checkRunning = false; });
 }
 
 }  // namespace kestrane

@@ -23,8 +23,9 @@ void WorkerThread(void *parameter) {
   Manager &m = *start.manager;
   WorkerRun run(m, start.epoch);
   start.routine(run);
-  // After shut-down the gear is gone already.
-  if (m.updates.spinningWorkers.fetch_sub(1) == 1 && !run.Stopped()) StopSpinner(m);
+  GiveBack(run, [](Manager &manager) {
+    if (manager.updates.spinningWorkers.fetch_sub(1) == 1) StopSpinner(manager);
+  });
 }
 
 }  // namespace

@@ -60,6 +60,14 @@ class WorkerRun {
   unsigned epoch_;
 };
 
+// What a worker took from its session (the gear, the busy index, the check's turn) is given back
+// on the window thread, where begin and end run too: after a shut-down nothing is, so a worker
+// of a session that has ended never touches the next session's state.
+template <typename Task>
+void GiveBack(WorkerRun &run, Task &&task) {
+  run.OnWindowThread(task);
+}
+
 using WorkerRoutine = void (*)(WorkerRun &run);
 
 // On the window thread: starts `routine` on a thread that keeps Kestrane loaded until it

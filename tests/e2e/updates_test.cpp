@@ -432,6 +432,93 @@ TEST(Updates, ShutDownDuringADownloadOrAnOpenQuestion) {
   }
 }
 
+// The shell ends Kestrane and begins it again without unloading it, while the consent box of
+// an update of the first session is still open (its worker holds the library): the second
+// session starts as a fresh load would. Its check turns the gear, an update of another plug-in
+// starts, and the table holds what the list file says, not the first session's slots.
+TEST(Updates, ABeginAfterAnEndStartsAfresh) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll", "1=Alpha\n2=1.0\n4=d1\n");
+  session.InstallPlugin("plugin_full", "plugins/b/b.dll", "1=Beta\n2=1.0\n4=d1\n");
+  session.InstallPlugin("plugin_full", "plugins/c/c.dll", "1=Gamma\n2=1.0\n4=d1\n");
+  session.WriteFile("KSTR_Plugins.rc",
+                    "plugins\\a\\a.dll\r\nplugins\\b\\b.dll\r\nplugins\\c\\c.dll\r\n");
+  session.WriteFile("Kestrane.rc",
+                    "Kestrane.plugin.defaultupdateURL: " + site.Url("meta.txt") + "\r\n");
+  const std::string published =
+      "Beta.version: 2.0\nBeta.date: d2\nGamma.version: 2.0\nGamma.date: d2\n";
+  session.WriteFile("metadata.txt", published);
+  site.Delay("meta.txt", published, 2500);  // the gear turns while the check waits
+  RunResult run = session.Run("beginPlugin",
+                              "hold\n"
+                              "broam @KestraneInternal UpdatePlugin 2\n"
+                              "waitfor 10000 msgbox held\n"
+                              "broam @KestraneInternal RemovePlugin 0\n"
+                              "restart\n"
+                              "broam @KestraneInternal CheckForUpdates\n"
+                              "wait 300\n"
+                              "screenshot Kestrane one.bmp\n"
+                              "wait 100\n"
+                              "screenshot Kestrane two.bmp\n"
+                              "wait 100\n"
+                              "screenshot Kestrane three.bmp\n"
+                              "waitfor 20000 updates available\n"
+                              "answer no\n"
+                              "broam @KestraneInternal UpdatePlugin 0\n"
+                              "waitfor 10000 download this update\n"
+                              "rclick Kestrane\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+  EXPECT_EQ(run.Lines("start beginPlugin -> 0").size(), 2u) << run.Dump();
+
+  Bitmap shots[3];
+  ASSERT_TRUE(shots[0].Load(session.folder() + "/one.bmp")) << run.Dump();
+  ASSERT_TRUE(shots[1].Load(session.folder() + "/two.bmp")) << run.Dump();
+  ASSERT_TRUE(shots[2].Load(session.folder() + "/three.bmp")) << run.Dump();
+  EXPECT_FALSE(shots[0].rgb == shots[1].rgb && shots[1].rgb == shots[2].rgb) << "a still gear";
+
+  // The check's count, then Beta's consent: no "You must wait" for the first session's worker.
+  std::vector<std::string> boxes;
+  for (int i = run.Find("restart"), end = run.Find("end", i); i >= 0 && i < end; ++i) {
+    if (run.transcript[i].rfind("msgbox owner", 0) == 0) boxes.push_back(run.transcript[i]);
+  }
+  ASSERT_EQ(boxes.size(), 2u) << run.Dump();
+  EXPECT_NE(boxes[0].find("There are 2 updates available."), std::string::npos) << boxes[0];
+  EXPECT_EQ(boxes[1], Box(kQuestion,
+                          "Name: \t\tBeta\nCurrent Version: \t1.0\nDate: \t\td1\n\nOnline "
+                          "Version: \t2.0\nDate: \t\td2\nAuthor: \t\t[No Info]\n\n"
+                          "Description...\n[No Info]\n\nChanges...\n[No Info]\n\nDo you want "
+                          "to download this update?") +
+                          " -> no");
+  EXPECT_EQ(site.Requests(), std::vector<std::string>{"GET /meta.txt"});
+
+  // The table is the list file's: Beta and Gamma in slots 0 and 1, nothing of the first
+  // session's slot 2.
+  int toggle = run.Find("menu   sub \"Toggle Plugins\"");
+  ASSERT_NE(toggle, -1) << run.Dump();
+  EXPECT_EQ(std::vector<std::string>(run.transcript.begin() + toggle + 1,
+                                     run.transcript.begin() + toggle + 4),
+            (std::vector<std::string>{
+                "menu     item \"Beta\" \"@KestraneInternal TogglePlugin 0\" checked=1",
+                "menu     item \"Gamma\" \"@KestraneInternal TogglePlugin 1\" checked=1",
+                "menu   item \"Add Plugin\" \"@KestraneInternal AddPlugin\" checked=0"}))
+      << run.Dump();
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), "plugins\\b\\b.dll\r\nplugins\\c\\c.dll\r\n");
+  EXPECT_EQ(run.PluginStartsAndEnds(),
+            (std::vector<std::string>{
+                "plugin a.dll beginPlugin module=a.dll", "plugin b.dll beginPlugin module=b.dll",
+                "plugin c.dll beginPlugin module=c.dll", "plugin a.dll endPlugin module=a.dll",
+                "plugin b.dll endPlugin module=b.dll", "plugin c.dll endPlugin module=c.dll",
+                "plugin b.dll beginPlugin module=b.dll", "plugin c.dll beginPlugin module=c.dll",
+                "plugin b.dll endPlugin module=b.dll", "plugin c.dll endPlugin module=c.dll"}))
+      << run.Dump();
+  EXPECT_EQ(run.Find("library never left"), -1) << run.Dump();
+  EXPECT_NE(run.Find("alive"), -1);
+}
+
 // Four updates that each bring an archive: a good one extracted through the real folder
 // browser, one whose names climb out of the folder, a corrupted one, and a file that is no zip.
 // Every update counts as done; only the good archive writes anything.

@@ -13,7 +13,11 @@ bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argume
   std::lock_guard<std::mutex> lock(threadsMutex_);
   ++threadsStarted;
   if (realThreads) {
-    threads_.emplace_back(routine, argument);
+    live_.fetch_add(1);
+    threads_.emplace_back([this, routine, argument] {
+      routine(argument);
+      live_.fetch_sub(1);
+    });
   } else {
     pending.emplace_back(routine, argument);
   }

@@ -1,6 +1,7 @@
 // A deterministic kernel: a fixed version, a chosen module path, threads run at once.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -21,6 +22,7 @@ class FakeKernel final : public Kernel {
   // Real threads, real sleeps and a real clock, for tests of the workers' threading.
   bool realThreads = false;
   void JoinThreads();
+  int LiveThreads() const { return live_.load(); }  // real threads started and not ended
 
   SystemVersion version{true, 5};
   std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
@@ -48,6 +50,7 @@ class FakeKernel final : public Kernel {
   CallLog &log_;
   std::mutex threadsMutex_;
   std::vector<std::thread> threads_;
+  std::atomic<int> live_{0};
 };
 
 }  // namespace kestrane::testing

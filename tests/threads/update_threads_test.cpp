@@ -133,8 +133,8 @@ TEST(UpdateThreads, ShutDownEndsEveryFetchOfACheck) {
   ASSERT_TRUE(rig.windowThread.PumpUntil(
       [&] { return rig.internet.BlockedReads() == kMaxParallelFetches; }));
   StopUpdateWorkers(rig.manager);
-  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.Idle(); }));
   HaltSpinner(rig.manager);
+  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.kernel.LiveThreads() == 0; }));
   rig.kernel.JoinThreads();
   EXPECT_EQ(rig.internet.OpenTransfers(), 0);
   EXPECT_EQ(rig.internet.Opened().size(), static_cast<std::size_t>(kMaxParallelFetches));
@@ -173,7 +173,9 @@ TEST(UpdateThreads, ShutDownEndsABlockedDownload) {
   ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.internet.BlockedReads() == 1; }));
   auto before = rig.Folder("plugins");
   StopUpdateWorkers(rig.manager);
-  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.manager.busyIndex.load() == -1; }));
+  HaltSpinner(rig.manager);
+  ASSERT_TRUE(rig.windowThread.PumpUntil([&] { return rig.kernel.LiveThreads() == 0; }));
+  EXPECT_EQ(rig.manager.busyIndex.load(), 0);  // the ended session's, never given back
   EXPECT_EQ(rig.internet.OpenTransfers(), 0);
   EXPECT_EQ(rig.Boxes().size(), 1u);  // the consent only
   EXPECT_TRUE(rig.Statuses().size() == 2u);

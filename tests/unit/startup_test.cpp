@@ -5,6 +5,7 @@
 #include "host/shell_messages.h"
 #include "test_rig.h"
 #include "ui/spinner.h"
+#include "update_rig.h"
 
 namespace kestrane {
 namespace {
@@ -205,6 +206,65 @@ TEST(ShutDown, StartAfterEndWorksAgain) {
   EndManager(rig.manager, kModule);
   ASSERT_EQ(StartManager(rig.manager, kModule), 0);
   EXPECT_EQ(rig.desktop.windows.size(), 1u);
+}
+
+// The shell ends Kestrane and begins it again in the same image. The first session had an
+// update and a check on their way, had removed its first plug-in, and ended while the
+// capture's explanation was open. The second starts as a fresh load would, and the first
+// session's workers, when they run at last, touch nothing of it.
+TEST(ShutDown, ABeginAfterAnEndStartsAsAFreshLoadDoes) {
+  testing::UpdateRig rig;
+  rig.Plugin("a");
+  rig.Plugin("b");
+  rig.Plugin("c");
+  rig.WriteList("plugins/a/a.dll\r\nplugins/b/b.dll\r\nplugins/c/c.dll\r\n");
+  auto command = [&](const char *text) {  // as the shell sends it
+    rig.manager.windowProc.OnMessage(
+        {rig.manager.managerWindow, kHostMsgBroam, 0, reinterpret_cast<std::intptr_t>(text)});
+  };
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  command("@KestraneInternal UpdatePlugin 2");
+  command("@KestraneInternal CheckForUpdates");
+  command("@KestraneInternal RemovePlugin 0");
+  rig.desktop.whileShown = [&](const testing::ShownBox &) { EndManager(rig.manager, kModule); };
+  command("@KestraneInternal GlobalTransAdd");
+  rig.desktop.whileShown = nullptr;
+  const std::size_t firstSessionThreads = rig.kernel.pending.size();
+
+  ASSERT_EQ(StartManager(rig.manager, kModule), 0);
+  const Manager &m = rig.manager;
+  EXPECT_EQ(m.plugins.slots[0].path.view(), rig.root + "plugins/b/b.dll");
+  EXPECT_EQ(m.plugins.slots[1].path.view(), rig.root + "plugins/c/c.dll");
+  EXPECT_TRUE(m.plugins.slots[0].running && m.plugins.slots[1].running);
+  EXPECT_FALSE(m.plugins.slots[2].inUse);
+  EXPECT_EQ(m.busyIndex.load(), -1);
+  EXPECT_FALSE(m.updates.checkRunning.load());
+  EXPECT_EQ(m.updates.spinningWorkers.load(), 0);
+  EXPECT_EQ(m.spinner.running.load(), 0);
+
+  rig.desktop.boxes.clear();
+  command("@KestraneInternal GlobalTransAdd");
+  EXPECT_EQ(rig.desktop.boxes.size(), 1u);  // the explanation: no capture of the first session
+  const int threads = rig.kernel.threadsStarted;
+  command("@KestraneInternal CheckForUpdates");
+  EXPECT_EQ(rig.kernel.threadsStarted, threads + 2);  // the check and the gear's thread
+  command("@KestraneInternal UpdatePlugin 0");
+  EXPECT_EQ(rig.kernel.threadsStarted, threads + 3);
+  EXPECT_EQ(rig.desktop.boxes.size(), 1u);  // no "You must wait" for the first session's worker
+
+  // The first session's update and check (after its gear's thread) run now and leave.
+  auto first = rig.kernel.pending;
+  first.resize(firstSessionThreads);
+  rig.kernel.pending.erase(rig.kernel.pending.begin(),
+                           rig.kernel.pending.begin() + firstSessionThreads);
+  for (auto &[routine, argument] : first) {
+    if (argument != &rig.manager) routine(argument);
+  }
+  EXPECT_EQ(m.busyIndex.load(), 0);
+  EXPECT_TRUE(m.updates.checkRunning.load());
+  EXPECT_EQ(m.updates.spinningWorkers.load(), 2);
+  EXPECT_EQ(rig.desktop.boxes.size(), 1u);
+  EndManager(rig.manager, kModule);
 }
 
 }  // namespace

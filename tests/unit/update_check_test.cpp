@@ -149,7 +149,7 @@ TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
   EXPECT_EQ(rig.internet.Opened().back(), "http://two/m.txt");  // nothing after shut-down
   EXPECT_TRUE(rig.desktop.boxes.empty());
   EXPECT_EQ(rig.internet.CloseAllCalls(), 1);
-  EXPECT_FALSE(rig.manager.updates.checkRunning);
+  EXPECT_TRUE(rig.manager.updates.checkRunning);  // the ended session's: nothing given back
 }
 
 }  // namespace

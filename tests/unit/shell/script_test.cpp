@@ -74,6 +74,8 @@ TEST(ScriptLineTest, Answers) {
   EXPECT_TRUE(Rejected("answer"));
   EXPECT_EQ(Parsed("hold").verb, ScriptVerb::kHold);
   EXPECT_TRUE(Rejected("hold yes"));
+  EXPECT_EQ(Parsed("restart").verb, ScriptVerb::kRestart);
+  EXPECT_TRUE(Rejected("restart now"));
   EXPECT_EQ(Parsed("waitfor 500 text=\"Update done\"").text, "text=\"Update done\"");
   EXPECT_EQ(Parsed("waitfor 500 x").numbers[0], 500);
   EXPECT_TRUE(Rejected("waitfor x y"));
