@@ -54,7 +54,7 @@ void ForgetLastSession(Manager &m) {
   ResetControllerState(m.controllers, m.ports.desktop);
   ForgetPluginTable(m.plugins);
   m.updateRestartSlot = -1;
-  m.openModals = nullptr;
+  EndOpenModals(m);  // a box still open belongs to the last session
   m.managerWindow = kNoWindow;
   m.slitWindow = kNoWindow;
   m.hiddenByHost = false;
