@@ -71,7 +71,7 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
 bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
   FetchSites(run, plan.module, plan.sites, plan.siteCount);
   StagedFile fresh;
-  if (run.Stopped() || !fresh.Name(plan.metadataFile.view(), kNewSuffix) ||
+  if (run.Stopped() || !fresh.Name(run.ports().kernel, plan.metadataFile.view(), kNewSuffix) ||
       !CreateEmptyFile(fresh.c_str())) {
     return false;
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "test_rig.h"
+#include "update/update_worker.h"
 #include "update/zip_extraction.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -21,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char *>(data), size);
 
   kestrane::testing::TestRig rig;
+  kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
   const std::string result =
-      kestrane::ExtractZipArchive(rig.manager, archive.c_str(), dest.c_str()).c_str();
+      kestrane::ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
 
   // Only the archive and the destination stay beside each other; every listed path lies inside.
   int beside = 0;
