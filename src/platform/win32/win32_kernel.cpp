@@ -110,8 +110,10 @@ bool Win32Kernel::RemoveFile(const char *path) { return DeleteFileA(path) != 0; 
 
 bool Win32Kernel::MakeWritable(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         SetFileAttributesA(path, attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  attributes &= ~DWORD{FILE_ATTRIBUTE_READONLY};
+  // No attribute left is said with the one that means none.
+  return SetFileAttributesA(path, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 unsigned Win32Kernel::TickCount() { return GetTickCount(); }
