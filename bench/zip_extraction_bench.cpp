@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "test_rig.h"
+#include "update/update_worker.h"
 #include "update/zip_extraction.h"
 #include "zip_maker.h"
 
@@ -40,7 +41,8 @@ int Make(const char *archive) {
 
 int Extract(const char *archive, const char *dest) {
   kestrane::testing::TestRig rig;
-  kestrane::Path result = kestrane::ExtractZipArchive(rig.manager, archive, dest);
+  kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
+  kestrane::Path result = kestrane::ExtractZipArchive(run, archive, dest);
   if (!(result == "benchmark archive")) {
     std::fprintf(stderr, "extraction failed: %s\n", result.c_str());
     return 1;

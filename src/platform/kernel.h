@@ -7,6 +7,15 @@
 
 namespace kestrane {
 
+// What a path names, as the file system's attributes tell; nothing is opened to find out.
+enum class PathKind {
+  kNothing,  // no such file or folder
+  kFile,
+  kReadOnlyFile,  // a file that cannot be removed until the attribute is cleared
+  kFolder,
+  kUnknown,  // the attributes cannot be read (no rights, a name the system refuses)
+};
+
 struct SystemVersion {
   bool ntFamily = false;
   unsigned major = 0;
@@ -31,6 +40,11 @@ class Kernel {
   virtual bool MoveFileOver(const char *from, const char *to) = 0;
   // Creates one folder level; true when the folder exists afterwards, made now or before.
   virtual bool CreateFolder(const char *path) = 0;
+  virtual PathKind KindOf(const char *path) = 0;
+  // Removes a file; a read-only one stays and the answer is false.
+  virtual bool RemoveFile(const char *path) = 0;
+  // Clears a file's read-only attribute.
+  virtual bool MakeWritable(const char *path) = 0;
   virtual unsigned TickCount() = 0;
 };
 

@@ -98,7 +98,7 @@ bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path
   std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
   if (!transfer) return false;
   StagedFile partial;
-  if (!partial.Name(path.view(), kPartialSuffix)) return false;
+  if (!partial.Name(kernel, path.view(), kPartialSuffix)) return false;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
   if (!file) return false;
   auto write = [&](const char *data, std::size_t size) {

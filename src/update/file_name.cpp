@@ -6,7 +6,14 @@ namespace kestrane {
 
 namespace {
 
-// CON, NUL, COM1 ... name devices whatever their extension: "nul.txt" is the null device.
+// The ports' numbers: a digit, or a superscript one, two or three in the system's code page.
+bool IsPortNumber(char c) {
+  constexpr std::string_view kSuperscripts = "\xB9\xB2\xB3";
+  return (c >= '0' && c <= '9') || kSuperscripts.find(c) != std::string_view::npos;
+}
+
+// CON, NUL, COM1, LPT\xB2 ... name devices whatever their extension: "nul.txt" is the null
+// device. COM0 and LPT0 are reserved too.
 bool IsDeviceName(std::string_view name) {
   std::string_view base = name.substr(0, name.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
@@ -15,7 +22,7 @@ bool IsDeviceName(std::string_view name) {
   }
   if (base.size() == 4 &&
       (EqualNoCase(base.substr(0, 3), "COM") || EqualNoCase(base.substr(0, 3), "LPT"))) {
-    return base[3] >= '1' && base[3] <= '9';
+    return IsPortNumber(base[3]);
   }
   return false;
 }

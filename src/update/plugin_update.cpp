@@ -220,7 +220,7 @@ bool OfferExtraction(WorkerRun &run, const UpdateFile &file) {
   TrimBlanks(folder);
   if (folder.empty() || run.Stopped()) return false;
   if (folder.view().back() != '\\' && !folder.Append("\\")) return false;
-  Path result = ExtractZipArchive(m, file.target.c_str(), folder.c_str());
+  Path result = ExtractZipArchive(run, file.target.c_str(), folder.c_str());
   if (result.empty()) return true;
   Message text;
   text.Format(kExtractionMessage, result.c_str());
@@ -257,7 +257,8 @@ bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
   std::string_view list = FileList(s.published);
   std::string_view sha256 =
       IsPublished(s.published.sha256.view()) ? s.published.sha256.view() : std::string_view();
-  PlanResult result = PlanUpdateFiles(list, FolderPart(s.path.view()).view(), sha256, plan);
+  PlanResult result =
+      PlanUpdateFiles(run.ports().kernel, list, FolderPart(s.path.view()).view(), sha256, plan);
   switch (result.problem) {
     case PlanProblem::kNone: return true;
     case PlanProblem::kNoFiles: run.Show(kNoFileInformation, kError); break;
@@ -316,7 +317,10 @@ void UpdateSlot(WorkerRun &run, int slot) {
     case StopOutcome::kGone: run.Show(kDownloadFailed, kError); return;
     case StopOutcome::kStillRunning: run.Show(kReloadProblem, kError); return;
   }
-  // File moves only: they run to their end even when shut-down comes meanwhile.
+  // Shut-down came just after the stop: the plug-in goes back to its old files next time, and
+  // its line is switched on again. Once begun, the moves run to their end even when shut-down
+  // comes meanwhile (then the new version starts next time).
+  if (run.Stopped()) return;
   if (!ReplaceFiles(run.ports().kernel, *plan)) {
     RestartPlugin(run, slot, s->path, false);
     run.Show(kDownloadFailed, kError);

@@ -18,18 +18,23 @@ class StagedFile {
   ~StagedFile() { Remove(); }
 
   // The target's path followed by `suffix`; false when that does not fit a path.
-  bool Name(std::string_view target, const char *suffix);
+  bool Name(Kernel &kernel, std::string_view target, const char *suffix);
+  // A name beside `target` that nothing holds yet and that fits wherever the target does: the
+  // target followed by `suffix` (and a number when that is taken) or, where none of those fits,
+  // a name of the target's own length. False when every one tried is taken.
+  bool NameFree(Kernel &kernel, std::string_view target, const char *suffix);
   const char *c_str() const { return name_.c_str(); }
   bool named() const { return !name_.empty(); }
 
   // Moves the file over `target`; from then on it is the target's and is no longer removed.
   bool MoveOver(Kernel &kernel, const char *target);
-  // Removes the file now (if there is one) and forgets it.
+  // Removes the file now (if there is one), read-only or not, and forgets it.
   void Remove();
   // Forgets the file without removing it.
   void Release() { name_.Clear(); }
 
  private:
+  Kernel *kernel_ = nullptr;
   Path name_;
 };
 

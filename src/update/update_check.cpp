@@ -71,7 +71,7 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
 bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
   FetchSites(run, plan.module, plan.sites, plan.siteCount);
   StagedFile fresh;
-  if (run.Stopped() || !fresh.Name(plan.metadataFile.view(), kNewSuffix) ||
+  if (run.Stopped() || !fresh.Name(run.ports().kernel, plan.metadataFile.view(), kNewSuffix) ||
       !CreateEmptyFile(fresh.c_str())) {
     return false;
   }
@@ -83,8 +83,12 @@ bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
 
 void Check(WorkerRun &run, CheckPlan &plan) {
   if (!run.OnWindowThread([&](Manager &m) { PlanCheck(m, plan); })) return;
-  run.Status(plan.coreWindow, "Downloading Update Information...");
-  bool fetched = FetchMetadata(run, plan);
+  // Where metadata.txt cannot be named, nothing fetched could be kept: the check finds nothing.
+  bool fetched = false;
+  if (!plan.metadataFile.empty()) {
+    run.Status(plan.coreWindow, "Downloading Update Information...");
+    fetched = FetchMetadata(run, plan);
+  }
   const char *readFrom = fetched ? plan.metadataFile.c_str() : "";
   int count = 0;
   if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;

@@ -1,8 +1,5 @@
 #include "update/update_files.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "core/path_text.h"
 #include "platform/kernel.h"
 #include "update/download.h"
@@ -44,7 +41,7 @@ bool IsStagingName(std::string_view name) {
          EndsWithNoCase(name, kPartialSuffix);
 }
 
-bool PlanFile(std::string_view element, std::string_view folder, UpdatePlan &plan) {
+bool PlanFile(Kernel &kernel, std::string_view element, std::string_view folder, UpdatePlan &plan) {
   if (plan.count == kMaxUpdateFiles) return false;
   UpdateFile &file = plan.files[plan.count];
   element = TrimBlanks(element);
@@ -60,19 +57,11 @@ bool PlanFile(std::string_view element, std::string_view folder, UpdatePlan &pla
                  kIncomingSuffix, kPartialSuffix);
   if (longest.size() > Path::kMaxLength || !file.target.Assign(folder) ||
       !file.target.Append(file.name.view()) ||
-      !file.incoming.Name(file.target.view(), kIncomingSuffix)) {
+      !file.incoming.Name(kernel, file.target.view(), kIncomingSuffix)) {
     return false;
   }
   ++plan.count;
   return true;
-}
-
-struct FileCloser {
-  void operator()(std::FILE *f) const { std::fclose(f); }
-};
-
-bool Exists(const char *path) {
-  return static_cast<bool>(std::unique_ptr<std::FILE, FileCloser>(std::fopen(path, "rb")));
 }
 
 // Puts the old file back over the new one, or removes a new file that had no old one.
@@ -83,16 +72,17 @@ void PutBack(Kernel &kernel, UpdateFile &file) {
     // Should even that fail, the old file is all the user has left: kept, never removed.
     if (!file.previous.MoveOver(kernel, file.target.c_str())) file.previous.Release();
   } else if (replaced) {
-    std::remove(file.target.c_str());
+    kernel.RemoveFile(file.target.c_str());
   }
 }
 
 }  // namespace
 
-PlanResult PlanUpdateFiles(std::string_view list, std::string_view folder, std::string_view sha256,
-                           UpdatePlan &plan) {
+PlanResult PlanUpdateFiles(Kernel &kernel, std::string_view list, std::string_view folder,
+                           std::string_view sha256, UpdatePlan &plan) {
   plan.count = 0;
-  if (!ForEachElement(list, [&](std::string_view e) { return PlanFile(e, folder, plan); })) {
+  if (!ForEachElement(list,
+                      [&](std::string_view e) { return PlanFile(kernel, e, folder, plan); })) {
     return {PlanProblem::kUnsafeName, plan.count};
   }
   if (plan.count == 0) return {PlanProblem::kNoFiles, 0};
@@ -135,11 +125,19 @@ bool MatchesSha256(const char *path, const Sha256 &expected) {
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {
   for (int i = 0; i < plan.count; ++i) {
     UpdateFile &file = plan.files[i];
-    bool moved = true;
-    if (Exists(file.target.c_str())) {
-      moved = file.previous.Name(file.target.view(), kPreviousSuffix) &&
-              kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
-      if (!moved) file.previous.Release();  // the target is still where it was
+    // Whatever the target is, even a file no one may read, it is moved aside to come back
+    // should the update be undone; a folder or a name the system cannot look at is left alone.
+    bool moved = false;
+    switch (kernel.KindOf(file.target.c_str())) {
+      case PathKind::kNothing: moved = true; break;
+      case PathKind::kFile:
+      case PathKind::kReadOnlyFile:
+        moved = file.previous.Name(kernel, file.target.view(), kPreviousSuffix) &&
+                kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
+        if (!moved) file.previous.Release();  // the target is still where it was
+        break;
+      case PathKind::kFolder:
+      case PathKind::kUnknown: break;
     }
     if (moved && file.incoming.MoveOver(kernel, file.target.c_str())) {
       file.replaced = true;

@@ -46,9 +46,9 @@ struct PlanResult {
 
 // Splits the list at blanks into URLs and plans each one's target in `folder` (which ends in a
 // separator). `sha256` is the published digest list, or nothing when none is published.
-// Touches no file.
-PlanResult PlanUpdateFiles(std::string_view list, std::string_view folder, std::string_view sha256,
-                           UpdatePlan &plan);
+// Touches no file; `kernel` removes the temporary files later.
+PlanResult PlanUpdateFiles(Kernel &kernel, std::string_view list, std::string_view folder,
+                           std::string_view sha256, UpdatePlan &plan);
 
 // 64 hexadecimal digits, either case.
 bool ParseSha256(std::string_view hex, Sha256 &digest);
@@ -56,8 +56,8 @@ bool ParseSha256(std::string_view hex, Sha256 &digest);
 // False also when the file cannot be read.
 bool MatchesSha256(const char *path, const Sha256 &expected);
 
-// Moves every target aside and its new file into place. When one cannot be moved, every file
-// already replaced is put back and the answer is false.
+// Moves every target aside and its new file into place. When one cannot be moved (or a target
+// is a folder), every file already replaced is put back and the answer is false.
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan);
 // After a replacement: the old files are no longer needed.
 void DiscardPreviousFiles(UpdatePlan &plan);

@@ -16,6 +16,7 @@ Key KeyFor(const char *name, const char *suffix) {
 
 template <typename Text>
 Text Read(Shell &shell, const char *file, const char *name, const char *suffix) {
+  if (*file == '\0') return Text(kNoInfo);
   Key key = KeyFor(name, suffix);
   if constexpr (Text::kCapacity > Path::kCapacity) {
     return Text(shell.ReadLongString(file, key.c_str(), kNoInfo).view());
@@ -35,7 +36,7 @@ Text ReadTrimmed(Shell &shell, const char *file, const char *name, const char *s
 
 Path MetadataFilePath(const Path &hostFolder) {
   Path path;
-  path.Format("%s%s", hostFolder.c_str(), kMetadataFileName);
+  if (!path.Format("%s%s", hostFolder.c_str(), kMetadataFileName)) return Path();
   return path;
 }
 

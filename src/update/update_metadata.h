@@ -26,10 +26,12 @@ struct UpdateMetadata {
   LongText signatures;  // trimmed: one signature per file, blank-separated; optional
 };
 
-// `hostFolder` followed by "metadata.txt".
+// `hostFolder` followed by "metadata.txt"; empty when that does not fit a path (a cut path
+// would name another file).
 Path MetadataFilePath(const Path &hostFolder);
 
-// Every key for the plug-in called `name`, each "[No Info]" when the file or key is missing.
+// Every key for the plug-in called `name`, each "[No Info]" when the file or key is missing,
+// and all of them, without a look, when `file` is empty.
 UpdateMetadata ReadUpdateMetadata(Shell &shell, const char *file, const char *name);
 
 // Neither missing nor empty.

@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/manager.h"
-#include "core/notices.h"
 #include "core/path_text.h"
+#include "platform/kernel.h"
 #include "unzip.h"
+#include "update/download.h"
+#include "update/staged_file.h"
+#include "update/update_worker.h"
 #include "update/zip_entry_name.h"
 
 namespace kestrane {
@@ -28,7 +30,6 @@ constexpr unsigned kCopyBlock = 1024;
 // as is an archive that would fill the disk.
 constexpr unsigned long kMaxEntries = 10000;
 constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{1} << 30;
-constexpr int kStagingAttempts = 10;
 
 struct ArchiveCloser {
   void operator()(void *archive) const { unzClose(archive); }
@@ -62,22 +63,6 @@ class OpenEntry {
  private:
   unzFile archive_;
   bool open_ = false;
-};
-
-// Removes a staging file on every way out unless it was moved into place.
-class StagingFile {
- public:
-  explicit StagingFile(const char *path) : path_(path) {}
-  ~StagingFile() {
-    if (!kept_) std::remove(path_);
-  }
-  StagingFile(const StagingFile &) = delete;
-  StagingFile &operator=(const StagingFile &) = delete;
-  void Keep() { kept_ = true; }
-
- private:
-  const char *path_;
-  bool kept_ = false;
 };
 
 struct EntryInfo {
@@ -161,22 +146,6 @@ bool CreateFolders(Kernel &kernel, const Path &path, std::size_t from) {
   return true;
 }
 
-bool Exists(const char *path) { return static_cast<bool>(File(std::fopen(path, "rb"))); }
-
-// A name beside the target that holds nothing yet, so that neither the file being replaced nor
-// a file of another entry is touched until the new content is whole.
-bool ChooseStagingPath(const Path &target, BoundedText<kPathCapacity + 8> &staging) {
-  for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
-    if (attempt == 0) {
-      staging.Format("%s.part", target.c_str());
-    } else {
-      staging.Format("%s.part%d", target.c_str(), attempt);
-    }
-    if (!Exists(staging.c_str())) return true;
-  }
-  return false;
-}
-
 // Copies the open entry into `path`. Only the declared size is accepted: a stream that ends
 // early passes minizip without a CRC check.
 bool CopyEntryData(unzFile archive, const char *path, std::uint64_t declared) {
@@ -206,16 +175,13 @@ bool ExtractCurrentEntry(Kernel &kernel, unzFile archive, const Path &folder, Pa
   if (!CreateFolders(kernel, local, folder.size() - 1)) return false;
   if (entry.IsFolder()) return true;
 
+  // Beside the target under a name nothing holds yet, so that neither the file being replaced
+  // nor a file of another entry is touched until the new content is whole.
   OpenEntry data(archive);
-  BoundedText<kPathCapacity + 8> stagingPath;
-  if (!data.IsOpen() || !ChooseStagingPath(local, stagingPath)) return false;
-  StagingFile staging(stagingPath.c_str());
-  if (!CopyEntryData(archive, stagingPath.c_str(), entry.info.uncompressed_size) ||
-      !data.CloseVerified() || !kernel.MoveFileOver(stagingPath.c_str(), local.c_str())) {
-    return false;
-  }
-  staging.Keep();
-  return true;
+  StagedFile staging;
+  return data.IsOpen() && staging.NameFree(kernel, local.view(), kPartialSuffix) &&
+         CopyEntryData(archive, staging.c_str(), entry.info.uncompressed_size) &&
+         data.CloseVerified() && staging.MoveOver(kernel, local.c_str());
 }
 
 // Cut where it no longer fits, and at an embedded zero.
@@ -229,7 +195,7 @@ Path ReadComment(unzFile archive) {
 
 }  // namespace
 
-Path ExtractZipArchive(Manager &manager, const char *archivePath, const char *folder) {
+Path ExtractZipArchive(WorkerRun &run, const char *archivePath, const char *folder) {
   Archive archive(unzOpen(archivePath));
   if (!archive) return kCouldNotOpen;
   unz_global_info64 global{};  // the 64-bit count, so that a huge one cannot wrap round
@@ -244,15 +210,18 @@ Path ExtractZipArchive(Manager &manager, const char *archivePath, const char *fo
   if (!IsPathSeparator(destination[destination.size() - 1])) destination.Append("\\");
   std::string list = kListHeading;
   Path local;
+  // Shut-down stops it between entries: what is written stays, and nothing is shown.
   Walk walk = WalkEntries(archive.get(), count, [&] {
-    if (!ExtractCurrentEntry(manager.ports.kernel, archive.get(), destination, local)) return false;
+    if (run.Stopped() ||
+        !ExtractCurrentEntry(run.ports().kernel, archive.get(), destination, local)) {
+      return false;
+    }
     list.append(local.view()).push_back('\n');
     return true;
   });
   if (walk != Walk::kEnded) return kExtractionFailed;
 
-  manager.ports.desktop.ShowMessageBox(kNoWindow, list.c_str(), kCaption,
-                                       box::kTopMost | box::kIconInformation);
+  run.Show(list.c_str(), box::kTopMost | box::kIconInformation);
   return ReadComment(archive.get());
 }
 

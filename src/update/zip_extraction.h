@@ -5,12 +5,13 @@
 
 namespace kestrane {
 
-struct Manager;
+class WorkerRun;
 
 // Writes every entry of the archive below `folder` (which ends in a backslash), shows the list
 // of files written, and gives back the archive's comment ("" when it has none) or one of the
 // error texts "Could Not Open Zip", "Could Not Find Files In Zip", "Error Extracting File".
-// Runs on the update worker's thread: it uses only the ports, never the plug-in table.
-Path ExtractZipArchive(Manager &manager, const char *archive, const char *folder);
+// Runs on the update worker's thread: it uses only the ports, never the plug-in table. Once
+// Kestrane shuts down it writes no further entry and shows nothing.
+Path ExtractZipArchive(WorkerRun &run, const char *archive, const char *folder);
 
 }  // namespace kestrane

@@ -119,9 +119,16 @@ struct AlphaSession {
   std::string newLibrary;
 };
 
+// One of the plug-in's files is read-only: it is replaced all the same, and nothing of the old
+// one stays behind.
 TEST(Updates, TwoFilesReplaceTheRunningPluginWhichStartsAgainOnThem) {
   AlphaSession s;
   ASSERT_TRUE(s.site.Running());
+  std::filesystem::permissions(s.session.folder() + "/plugins/a/a.info",
+                               std::filesystem::perms::owner_write |
+                                   std::filesystem::perms::group_write |
+                                   std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
   RunResult run = s.session.Run("beginPlugin",
                                 "answer yes\n"
                                 "broam @KestraneInternal UpdatePlugin 0\n"
@@ -538,11 +545,17 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   };
-  site.Serve(
-      "good.zip",
-      bytes(archive("good.zip",
-                    {{"readme.txt", "read me"}, {"docs/", ""}, {"docs/deep/guide.txt", guide}},
-                    "Version 2.0 of the clock")));
+  // As the browser gives it: the folder's own letter case.
+  std::string out = "Z:" + session.folder() + "/out0/";
+  std::replace(out.begin(), out.end(), '/', '\\');
+  // Its path takes all 259 characters a path may have: no room for ".part" after it.
+  const std::string longest = "docs/" + std::string(259 - out.size() - 5, 'l');
+  site.Serve("good.zip", bytes(archive("good.zip",
+                                       {{"readme.txt", "read me"},
+                                        {"docs/", ""},
+                                        {"docs/deep/guide.txt", guide},
+                                        {longest, "long"}},
+                                       "Version 2.0 of the clock")));
   site.Serve("climb.zip", bytes(archive("climb.zip", {{"ok.txt", "ok"}, {"../../evil.txt", "x"}})));
   std::string spoilt = archive("spoilt.zip", {{"data.bin", std::string(4000, 'd'), true}});
   ASSERT_TRUE(testing::CorruptEntryData(spoilt, 0));
@@ -570,12 +583,9 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
 
-  // As the browser gives it: the folder's own letter case.
-  std::string out = "Z:" + session.folder() + "/out0/";
-  std::replace(out.begin(), out.end(), '/', '\\');
   const std::string messages[] = {
       "The following files where extracted...\n\n" + out + "readme.txt\n" + out + "docs/\n" + out +
-          "docs/deep/guide.txt\n",
+          "docs/deep/guide.txt\n" + out + longest + "\n",
       "The zip archive extraction produced the following message...\n\n"
       "Version 2.0 of the clock",
       "The zip archive extraction produced the following message...\n\nError Extracting File",
@@ -607,7 +617,8 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
   EXPECT_EQ(session.Files("out0"),
             (std::map<std::string, std::string>{{"out0/keep.txt", "mine"},
                                                 {"out0/readme.txt", "read me"},
-                                                {"out0/docs/deep/guide.txt", guide}}));
+                                                {"out0/docs/deep/guide.txt", guide},
+                                                {"out0/" + longest, "long"}}));
   for (const char *n : {"1", "2", "3"}) {
     EXPECT_EQ(session.Files(std::string("out") + n),
               (std::map<std::string, std::string>{{std::string("out") + n + "/keep.txt", "mine"}}));

@@ -9,6 +9,7 @@
 #include <sodium/utils.h>
 
 #include "core/path_text.h"
+#include "fake_kernel.h"
 #include "update/file_name.h"
 #include "update/update_files.h"
 #include "update/update_key.h"
@@ -59,8 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Check(FolderPart(folder + std::string(name.view())).view() == folder);
   }
 
+  static testing::CallLog log;
+  static testing::FakeKernel kernel(log);
   static UpdatePlan plan;
-  PlanResult result = PlanUpdateFiles(list, folder, sums, plan);
+  PlanResult result = PlanUpdateFiles(kernel, list, folder, sums, plan);
+  log.Clear();
   if (result.problem == PlanProblem::kNone) {
     Check(plan.count > 0 && plan.count <= kMaxUpdateFiles);
     for (int i = 0; i < plan.count; ++i) {

@@ -1,12 +1,26 @@
 #include "fake_kernel.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace kestrane::testing {
+
+namespace {
+
+// The system's ANSI file functions take paths of at most 259 characters.
+bool Fits(const char *path) { return std::strlen(path) < kPathCapacity; }
+
+bool IsReadOnly(const char *path) {
+  struct stat info;
+  return stat(path, &info) == 0 && !S_ISDIR(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
+}  // namespace
 
 bool FakeKernel::StartThread(ModuleHandle, void (*routine)(void *), void *argument) {
   log_.Add("StartThread");
@@ -53,6 +67,7 @@ void FakeKernel::Sleep(unsigned milliseconds) {
 }
 
 unsigned FakeKernel::TickCount() {
+  if (onTickCount) onTickCount();
   if (!realThreads) return ticks;
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
@@ -70,14 +85,41 @@ bool FakeKernel::MoveFileOver(const char *from, const char *to) {
   bool refused =
       !failMoveTo.empty() && target.size() >= failMoveTo.size() &&
       target.compare(target.size() - failMoveTo.size(), failMoveTo.size(), failMoveTo) == 0;
-  return !failReplace && !refused && std::rename(from, to) == 0;
+  if (failReplace || refused || !Fits(from) || !Fits(to) || IsReadOnly(to) ||
+      std::rename(from, to) != 0) {
+    return false;
+  }
+  if (afterMove) afterMove(target);
+  return true;
 }
 
 bool FakeKernel::CreateFolder(const char *path) {
   log_.Add(std::string("CreateFolder ") + path);
+  if (!Fits(path)) return false;
   if (mkdir(path, 0777) == 0) return true;
   struct stat info;
   return errno == EEXIST && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+PathKind FakeKernel::KindOf(const char *path) {
+  if (!Fits(path)) return PathKind::kUnknown;
+  struct stat info;
+  if (stat(path, &info) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::kNothing : PathKind::kUnknown;
+  }
+  if (S_ISDIR(info.st_mode)) return PathKind::kFolder;
+  return (info.st_mode & S_IWUSR) != 0 ? PathKind::kFile : PathKind::kReadOnlyFile;
+}
+
+bool FakeKernel::RemoveFile(const char *path) {
+  log_.Add(std::string("RemoveFile ") + path);
+  return Fits(path) && !IsReadOnly(path) && unlink(path) == 0;
+}
+
+bool FakeKernel::MakeWritable(const char *path) {
+  log_.Add(std::string("MakeWritable ") + path);
+  struct stat info;
+  return Fits(path) && stat(path, &info) == 0 && chmod(path, info.st_mode | S_IWUSR) == 0;
 }
 
 }  // namespace kestrane::testing

@@ -1,4 +1,6 @@
-// A deterministic kernel: a fixed version, a chosen module path, threads run at once.
+// A deterministic kernel: a fixed version, a chosen module path, threads run at once. Its file
+// functions act on real files as the system's ANSI ones would: no path of 260 characters or
+// more, and a read-only file (no write permission here) is neither removed nor replaced.
 #pragma once
 
 #include <atomic>
@@ -27,6 +29,7 @@ class FakeKernel final : public Kernel {
   SystemVersion version{true, 5};
   std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
   unsigned ticks = 0;
+  std::function<void()> onTickCount;  // runs in every TickCount, as if other threads acted
   int threadsStarted = 0;
   // Threads wait here until the test runs them, as a real thread would run later.
   std::vector<std::pair<void (*)(void *), void *>> pending;
@@ -42,8 +45,12 @@ class FakeKernel final : public Kernel {
   void Sleep(unsigned milliseconds) override;
   bool failReplace = false;
   std::string failMoveTo;  // a move whose target ends in this text fails
+  std::function<void(const std::string &to)> afterMove;  // after each move that succeeded
   bool MoveFileOver(const char *from, const char *to) override;
   bool CreateFolder(const char *path) override;  // a real folder: extraction writes real files
+  PathKind KindOf(const char *path) override;
+  bool RemoveFile(const char *path) override;
+  bool MakeWritable(const char *path) override;
   unsigned TickCount() override;
 
  private:

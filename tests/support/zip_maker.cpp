@@ -57,6 +57,50 @@ bool CorruptEntryData(const std::string &path, int index) {
   return std::fclose(file) == 0 && ok;
 }
 
+namespace {
+
+// Little-endian, as zip headers are.
+bool WriteField(std::FILE *file, long at, std::uint32_t value, int bytes) {
+  if (std::fseek(file, at, SEEK_SET) != 0) return false;
+  for (int i = 0; i < bytes; ++i) {
+    if (std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), file) == EOF) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SetEntryField(const std::string &path, int index, EntryField field, std::uint32_t value) {
+  unzFile archive = unzOpen(path.c_str());
+  if (archive == nullptr) return false;
+  bool found = unzGoToFirstFile(archive) == UNZ_OK;
+  for (int i = 0; found && i < index; ++i) found = unzGoToNextFile(archive) == UNZ_OK;
+  unz64_file_pos position{};
+  found = found && unzGetFilePos64(archive, &position) == UNZ_OK;
+  unzClose(archive);
+  if (!found) return false;
+
+  // Offsets within the central header (which names its local header at 42) and the local one.
+  constexpr long kLocalHeaderAt = 42;
+  struct Place {
+    long central, local;
+    int bytes;
+  };
+  const Place places[] = {{10, 8, 2}, {16, 14, 4}, {24, 22, 4}};
+  const Place &place = places[static_cast<int>(field)];
+  std::FILE *file = std::fopen(path.c_str(), "r+b");
+  if (file == nullptr) return false;
+  const auto central = static_cast<long>(position.pos_in_zip_directory);
+  unsigned char local[4] = {};
+  bool ok = std::fseek(file, central + kLocalHeaderAt, SEEK_SET) == 0 &&
+            std::fread(local, 1, sizeof local, file) == sizeof local;
+  const long localAt =
+      local[0] | local[1] << 8 | local[2] << 16 | static_cast<long>(local[3]) << 24;
+  ok = ok && WriteField(file, central + place.central, value, place.bytes) &&
+       WriteField(file, localAt + place.local, value, place.bytes);
+  return std::fclose(file) == 0 && ok;
+}
+
 int ReplaceBytes(const std::string &path, const std::string &from, const std::string &to) {
   if (from.empty() || from.size() != to.size()) return 0;
   std::string bytes;

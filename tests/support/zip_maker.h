@@ -1,6 +1,7 @@
 // Zip archives for tests, written with minizip's zip writer, and ways to spoil them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ bool MakeZip(const std::string &path, const std::vector<ZipItem> &items,
 // entry then fails its CRC check, a deflated one its inflation or its CRC check. False when
 // the entry is missing or has no data.
 bool CorruptEntryData(const std::string &path, int index);
+
+enum class EntryField { kMethod, kCrc, kUncompressedSize };
+
+// Sets one field of entry `index` in its local and its central header alike: a lie the archive
+// tells consistently, which only the data can give away. False when the entry is missing.
+bool SetEntryField(const std::string &path, int index, EntryField field, std::uint32_t value);
 
 // Replaces every occurrence of `from` in the file's bytes by `to`, of the same length: puts
 // into names what the writer would not take, such as a zero byte. Gives the number replaced.

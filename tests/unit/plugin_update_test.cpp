@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "core/plugin_table.h"
 #include "core/startup.h"
@@ -160,6 +165,9 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
       {"drive", [](AlphaRig &r) { r.Publish("Alpha.files: http://site/c:evil.dll\n"); },
        "Could not complete download", 0},
       {"twice", [](AlphaRig &r) { r.Publish("Alpha.files: http://site/a.dll http://x/A.DLL\n"); },
+       "Could not complete download", 0},
+      {"device",
+       [](AlphaRig &r) { r.Publish("Alpha.files: http://site/a.dll site/COM\xB9.txt\n"); },
        "Could not complete download", 0},
       {"name of ours",
        [](AlphaRig &r) {
@@ -344,6 +352,32 @@ TEST(PluginUpdate, ANewVersionThatCannotStartIsUndone) {
             log.IndexOf("call beginPlugin", unloaded));
 }
 
+// A previous file that is there but cannot be read (on Windows, one whose rights allow renaming
+// but not reading; here a socket) is moved aside all the same and comes back with the undo.
+TEST(PluginUpdate, APreviousFileThatCannotBeReadComesBackWithTheUndo) {
+  AlphaRig rig;
+  const std::string unreadable = rig.root + "plugins/a/a.txt";
+  std::filesystem::remove(unreadable);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(unreadable.size(), sizeof address.sun_path);
+  unreadable.copy(address.sun_path, unreadable.size());
+  int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  close(socket);
+  rig.libraries.available[unreadable.substr(0, unreadable.size() - 3) + "dll"].behaviour =
+      [&](const std::string &call) {
+        return call == "beginPlugin" && rig.Read("plugins/a/a.dll") == "new a"
+                   ? testing::FaultAt(0x10)
+                   : Fault{};
+      };
+  rig.Update();
+  EXPECT_EQ(rig.Boxes().back().rfind("The new version of Alpha could not start", 0), 0u);
+  EXPECT_TRUE(std::filesystem::is_socket(unreadable));
+  EXPECT_EQ(rig.Read("plugins/a/a.dll"), "old a");
+  EXPECT_FALSE(std::filesystem::exists(unreadable + ".kestrane-old"));
+}
+
 // A plug-in that faults when asked for its version ends its update without a question; one
 // that faults while its update stops it ends the update before a file is replaced. Either
 // fault is reported as any other.
@@ -504,6 +538,23 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
                                                   {"plugins/a/a.txt", "old text"},
                                                   {"plugins/a/a.zip", "PK"},
                                                   {"plugins/b/b.dll", "old b"}}));
+  }
+  {
+    // Shut-down just after the update stopped the plug-in (as the worker next reads the
+    // clock): no file is moved, the new ones go, and the plug-in starts on its old files next
+    // time.
+    AlphaRig rig;
+    bool ended = false;
+    rig.kernel.onTickCount = [&] {
+      if (ended || rig.Running()) return;
+      ended = true;
+      EndManager(rig.manager, kNoModule);
+    };
+    rig.Update();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(rig.Folder("plugins"), rig.before);
+    EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kConsentOfAlpha});
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/plugin_table.h"
 #include "core/startup.h"
 #include "ui/commands.h"
@@ -98,6 +100,27 @@ TEST(UpdateCheck, FetchesEverySiteOnceTheDefaultLastAndMarksTheRunningPlugins) {
   EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are no updates available."});
   EXPECT_EQ(rig.Read("metadata.txt"), "");
   EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+}
+
+// A shell folder too long for "metadata.txt": neither the check nor an update reads or writes
+// the cut name in its place, and both find nothing.
+TEST(UpdateCheck, AShellFolderTooLongForTheMetadataFileFindsNothing) {
+  CheckRig rig;
+  std::string folder = rig.root + std::string(250 - rig.root.size() - 1, 'h') + "/";
+  std::filesystem::create_directory(folder);
+  rig.manager.hostFolder = Path(folder);
+  const std::string cut = folder.substr(rig.root.size()) + "metadata.";
+  const std::string published = "Alpha.version: 1.1\nAlpha.date: d1\nAlpha.files: http://one/a\n";
+  rig.Write(cut, published);
+  rig.desktop.answers = {box::kAnswerOk, box::kAnswerNo};
+  rig.Check();
+  HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 0");
+  rig.RunWorkers();
+  EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{"There are no updates available.",
+                                                   "No update information was available"}));
+  EXPECT_TRUE(rig.internet.Opened().empty());
+  EXPECT_EQ(rig.Folder(folder.substr(rig.root.size())),
+            (std::map<std::string, std::string>{{cut, published}}));
 }
 
 // Alpha faults when asked for its version: reported, switched off, left unmarked and uncounted.

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "test_rig.h"
+#include "update/update_worker.h"
 #include "zip_maker.h"
 
 namespace kestrane {
@@ -33,7 +34,8 @@ struct ZipRig : testing::TestRig {
   ~ZipRig() { fs::remove_all(root); }
 
   std::string Extract() {
-    return ExtractZipArchive(manager, archive.c_str(), dest.c_str()).c_str();
+    WorkerRun run(manager, manager.updates.epoch.load());
+    return ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
   }
 
   // Everything under the destination, folders ending in "/".
@@ -118,6 +120,8 @@ TEST(ZipExtraction, OneUnsafeNameRefusesTheWholeArchive) {
                                                           {"con"},
                                                           {"sub/NUL.txt"},
                                                           {"com1.log"},
+                                                          {"COM\xB9"},
+                                                          {"sub/lpt\xB3.txt"},
                                                           {"tab\there"},
                                                           {"what?.txt"},
                                                           {""},
@@ -167,15 +171,32 @@ TEST(ZipExtraction, AFailedEntryLeavesNothingOfItselfAndEarlierFilesStay) {
     EXPECT_TRUE(rig.desktop.boxes.empty());
   }
 
-  // A local path must fit 259 characters.
+  // A local path must fit 259 characters; every one that does is written, also where its
+  // name with ".part" would not fit.
   ZipRig rig;
   const std::string folder = std::string(99, 'f') + "/";
-  std::string longest = folder + folder;
-  longest += std::string(259 - rig.dest.size() - longest.size(), 'n');
-  ASSERT_TRUE(MakeZip(rig.archive, {{longest, "fits"}, {longest + "x", "one too many"}}));
+  std::vector<ZipItem> items;
+  for (std::size_t length = 254; length <= 260; ++length) {
+    std::string name = folder + folder;
+    name += std::string(length - rig.dest.size() - name.size(), 'n');
+    items.push_back({name, std::to_string(length)});
+  }
+  ASSERT_TRUE(MakeZip(rig.archive, items));
   EXPECT_EQ(rig.Extract(), kFailed);
-  EXPECT_EQ(rig.Read(longest), "fits");
-  EXPECT_EQ(rig.Written().size(), 3u);  // two folders and the file that fits
+  for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+    EXPECT_EQ(rig.Read(items[i].name), items[i].content);
+  }
+  EXPECT_EQ(rig.Written().size(), 2 + items.size() - 1);  // two folders, all but the last file
+}
+
+// Shut-down between two entries: the first stays, the second is never begun, nothing is shown.
+TEST(ZipExtraction, ShutDownStopsItBetweenEntries) {
+  ZipRig rig;
+  ASSERT_TRUE(MakeZip(rig.archive, {{"a.txt", "alpha"}, {"b.txt", "beta"}}));
+  rig.kernel.afterMove = [&](const std::string &) { rig.manager.updates.epoch.fetch_add(1); };
+  rig.Extract();
+  EXPECT_EQ(rig.Written(), std::set<std::string>{"a.txt"});
+  EXPECT_TRUE(rig.desktop.boxes.empty());
 }
 
 TEST(ZipExtraction, NoArchiveOrNoEntries) {

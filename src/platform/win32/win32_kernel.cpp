@@ -101,6 +101,27 @@ bool Win32Kernel::CreateFolder(const char *path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+PathKind Win32Kernel::KindOf(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kNothing
+                                                                          : PathKind::kUnknown;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::kFolder;
+  return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? PathKind::kReadOnlyFile : PathKind::kFile;
+}
+
+bool Win32Kernel::RemoveFile(const char *path) { return DeleteFileA(path) != 0; }
+
+bool Win32Kernel::MakeWritable(const char *path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  attributes &= ~DWORD{FILE_ATTRIBUTE_READONLY};
+  // No attribute left is said with the one that means none.
+  return SetFileAttributesA(path, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
 unsigned Win32Kernel::TickCount() { return GetTickCount(); }
 
 }  // namespace kestrane::win32

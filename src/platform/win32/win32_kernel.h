@@ -14,6 +14,9 @@ class Win32Kernel final : public Kernel {
   void Sleep(unsigned milliseconds) override;
   bool MoveFileOver(const char *from, const char *to) override;
   bool CreateFolder(const char *path) override;
+  PathKind KindOf(const char *path) override;
+  bool RemoveFile(const char *path) override;
+  bool MakeWritable(const char *path) override;
   unsigned TickCount() override;
 };
 
