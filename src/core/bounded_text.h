@@ -4,28 +4,19 @@
 
 #include <cstdarg>
 #include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <string_view>
 
 namespace kestrane {
 
 namespace detail {
 
-// At most `capacity - 1` characters and the terminator. Answers the length the whole text
-// needs, or -1 when it was cut without saying so.
-inline int FormatText(char *buffer, std::size_t capacity, const char *format, va_list args) {
-#if defined(_WIN32)
-  // The system's own formatter: the C99 one mingw-w64 links in its place would add some 22 KB
-  // to the DLL, mostly floating-point conversions never used here. It writes no terminator when
-  // the text fills the buffer and answers -1 when it is cut.
-  int n = _vsnprintf(buffer, capacity - 1, format, args);
-  buffer[capacity - 1] = '\0';
-  return n;
-#else
-  return std::vsnprintf(buffer, capacity, format, args);
-#endif
-}
+// The work of every BoundedText, whatever its capacity, done once: a copy per capacity would
+// cost the DLL a few kilobytes. Each keeps `data` zero-terminated within `maxLength`.
+bool AssignText(char *data, std::size_t &length, std::size_t maxLength, std::string_view text);
+bool AppendText(char *data, std::size_t &length, std::size_t maxLength, std::string_view text);
+bool FormatText(char *data, std::size_t &length, std::size_t maxLength, const char *format,
+                va_list args);
+void ResyncText(char *data, std::size_t &length, std::size_t maxLength);
 
 }  // namespace detail
 
@@ -45,19 +36,11 @@ class BoundedText {
 
   // Copies at most kMaxLength characters; returns false when the text was cut.
   bool Assign(std::string_view text) {
-    length_ = text.size() < kMaxLength ? text.size() : kMaxLength;
-    if (length_ > 0) std::memmove(data_, text.data(), length_);
-    data_[length_] = '\0';
-    return length_ == text.size();
+    return detail::AssignText(data_, length_, kMaxLength, text);
   }
 
   bool Append(std::string_view text) {
-    std::size_t room = kMaxLength - length_;
-    std::size_t n = text.size() < room ? text.size() : room;
-    if (n > 0) std::memmove(data_ + length_, text.data(), n);
-    length_ += n;
-    data_[length_] = '\0';
-    return n == text.size();
+    return detail::AppendText(data_, length_, kMaxLength, text);
   }
 
   // printf-style, always bounded; returns false when the result was cut.
@@ -68,14 +51,9 @@ class BoundedText {
   {
     va_list args;
     va_start(args, format);
-    int n = detail::FormatText(data_, Capacity, format, args);
+    bool whole = detail::FormatText(data_, length_, kMaxLength, format, args);
     va_end(args);
-    if (n < 0) {  // cut where the buffer ends
-      Resync();
-      return false;
-    }
-    length_ = static_cast<std::size_t>(n) < kMaxLength ? static_cast<std::size_t>(n) : kMaxLength;
-    return static_cast<std::size_t>(n) <= kMaxLength;
+    return whole;
   }
 
   void Truncate(std::size_t length) {
@@ -89,10 +67,7 @@ class BoundedText {
 
   // Lets a Win32 call fill the buffer directly; call Resync afterwards.
   char *Buffer() { return data_; }
-  void Resync() {
-    data_[kMaxLength] = '\0';
-    length_ = std::strlen(data_);
-  }
+  void Resync() { detail::ResyncText(data_, length_, kMaxLength); }
 
   const char *c_str() const { return data_; }
   std::string_view view() const { return {data_, length_}; }
