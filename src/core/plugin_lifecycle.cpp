@@ -46,20 +46,14 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
     ShowCannotLink(m, path);
     return false;
   }
+  PlacePluginUnlinked(m, path.view(), slot);
   PluginEntry &e = m.plugins.slots[slot];
-  e.path = path;
-  e.name = FileNamePart(path.view());
   e.module = module;
   e.beginPluginEx = libraries.Resolve(module, "beginPluginEx");
   e.beginSlitPlugin = libraries.Resolve(module, "beginSlitPlugin");
   e.beginPlugin = libraries.Resolve(module, "beginPlugin");
   e.endPlugin = libraries.Resolve(module, "endPlugin");
   e.pluginInfo = libraries.Resolve(module, "pluginInfo");
-  e.running = false;
-  e.updateAvailable = false;
-  e.inUse = true;
-  e.slitOnly = false;
-  e.faulted = false;
   if (e.beginPlugin == kNoEntry || e.endPlugin == kNoEntry) {
     // Unloaded before the box: while it is open a command may start this very slot.
     StopPlugin(m, slot);  // the slot stays in use, without a library
