@@ -81,10 +81,6 @@ void EndStarted(HMODULE module) {
   }
 }
 
-void RecordTiming(const char *what, const Stopwatch &watch) {
-  if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));
-}
-
 // Up to `end` or the end of the script.
 void RunScriptPart(ScriptSource &script) {
   while (auto line = script.Next()) {
@@ -102,6 +98,10 @@ void RunScript(ScriptSource &script) {
 }
 
 }  // namespace
+
+void RecordTiming(const char *what, const Stopwatch &watch) {
+  if (Shell().options.timing) Record(Format("timing %s %lld us", what, watch.Microseconds()));
+}
 
 int RunHostedList(ScriptSource &script) {
   const Options &options = Shell().options;

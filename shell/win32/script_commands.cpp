@@ -84,9 +84,7 @@ void WaitForLine(const char *verb, const std::string &text, DWORD milliseconds) 
     const int found = FindTranscriptLine(next, text);
     if (found >= 0) {
       next = found + 1;
-      if (Shell().options.timing) {
-        Record(Format("timing %s %lld us", verb, watch.Microseconds()));
-      }
+      RecordTiming(verb, watch);
       return;
     }
     if (GetTickCount64() >= deadline) break;
@@ -111,7 +109,7 @@ bool RunScriptCommand(const ScriptCommand &command) {
     case ScriptVerb::kBroam: {
       const Stopwatch watch;
       SendMessageA(Shell().core, kHostMsgBroam, 0, reinterpret_cast<LPARAM>(command.text.c_str()));
-      if (Shell().options.timing) Record(Format("timing broam %lld us", watch.Microseconds()));
+      RecordTiming("broam", watch);
       break;
     }
     case ScriptVerb::kReconfigure: {

@@ -19,4 +19,7 @@ class Stopwatch {
   LARGE_INTEGER start_;
 };
 
+// Under --timing: writes `timing WHAT N us`, the time since the watch started.
+void RecordTiming(const char *what, const Stopwatch &watch);
+
 }  // namespace corvane::win32

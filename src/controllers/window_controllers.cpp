@@ -174,16 +174,10 @@ void CreationHookHandler::OnWinEvent(const WinEvent &event) {
   // The notice may come after a pass has changed the window already: its record stays, or the
   // changed state would pass for the window's own. Records of windows that have gone are dropped
   // by every pass; a handle comes back only after its slot has served thousands of windows.
-  const ManagerSettings &s = m.settings;
-  if (!s.globalTransparency && !s.globalSticky) return;
+  // Every window made anywhere comes here: no probe is made while both controllers are off.
+  if (!m.settings.globalTransparency && !m.settings.globalSticky) return;
   ThreadProbe probe(m.ports.desktop);
-  ClassName className = m.ports.desktop.WindowClass(event.window);
-  if (s.globalTransparency && IsTransClass(m, className.view())) {
-    SetWindowAlpha(m, event.window, ControllerAlpha(m), probe);
-  }
-  if (s.globalSticky && IsStickyClass(m, className.view()) && probe.Answers(event.window)) {
-    m.ports.shell.MakeSticky(event.window);
-  }
+  ApplyControllersToWindow(m, event.window, probe);
 }
 
 void StartWindowControllers(Manager &m) {

@@ -85,7 +85,7 @@ void AddPluginFromDialog(Manager &m) {
   if (!LinkPlugin(m, path.view(), slot)) return;
   StartPlugin(m, slot);
   // A box of the start (a fault) lets commands run: a plug-in removed meanwhile gets no line.
-  if (!e.inUse || e.path.view() != path.view()) return;
+  if (!HoldsPlugin(e, path.view())) return;
   std::string line = "\r\n!" + std::string(RelativeKey(m, slot).view());
   if (!AppendToFile(m.listFilePath.c_str(), line)) ShowListFileMissing(m);
 }
@@ -97,7 +97,7 @@ void RemovePluginEntry(Manager &m, int index) {
   // Also a library that was linked but never started: nothing of it stays loaded.
   if (e.running || e.module != kNoModule) StopPlugin(m, index);
   // Its fault box lets commands run: the slot may have been removed, even filled anew.
-  if (!e.inUse || e.path.view() != path.view()) return;
+  if (!HoldsPlugin(e, path.view())) return;
   e.inUse = false;
   RemovePluginLines(m, index);
   m.journal.Release(e.path.view());  // its lines are gone

@@ -18,11 +18,6 @@ void ShowLinkError(Manager &m, const char *format, const Path &path) {
   ShowModalBox(m, kNoWindow, text.c_str(), kLinkErrorCaption, box::kIconError);
 }
 
-// The slot still holds the plug-in at `path`: nothing removed it while a box was open.
-bool Holds(const PluginEntry &e, const Path &path) {
-  return e.inUse && e.path.view() == path.view();
-}
-
 }  // namespace
 
 void ShowCannotLink(Manager &m, const Path &path) {
@@ -46,20 +41,14 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
     ShowCannotLink(m, path);
     return false;
   }
+  PlacePluginUnlinked(m, path.view(), slot);
   PluginEntry &e = m.plugins.slots[slot];
-  e.path = path;
-  e.name = FileNamePart(path.view());
   e.module = module;
   e.beginPluginEx = libraries.Resolve(module, "beginPluginEx");
   e.beginSlitPlugin = libraries.Resolve(module, "beginSlitPlugin");
   e.beginPlugin = libraries.Resolve(module, "beginPlugin");
   e.endPlugin = libraries.Resolve(module, "endPlugin");
   e.pluginInfo = libraries.Resolve(module, "pluginInfo");
-  e.running = false;
-  e.updateAvailable = false;
-  e.inUse = true;
-  e.slitOnly = false;
-  e.faulted = false;
   if (e.beginPlugin == kNoEntry || e.endPlugin == kNoEntry) {
     // Unloaded before the box: while it is open a command may start this very slot.
     StopPlugin(m, slot);  // the slot stays in use, without a library
@@ -68,6 +57,10 @@ bool LinkPlugin(Manager &m, std::string_view rawPath, int slot) {
   }
   e.slitOnly = e.beginSlitPlugin != kNoEntry && e.beginPluginEx == kNoEntry;
   return true;
+}
+
+bool HoldsPlugin(const PluginEntry &e, std::string_view path) {
+  return e.inUse && e.path.view() == path;
 }
 
 void PlacePluginUnlinked(Manager &m, std::string_view path, int slot) {
@@ -163,7 +156,7 @@ void TogglePluginEntry(Manager &m, int index) {
   const bool running = e.running;
   RewritePluginLine(m, index, running, e.wantsSlit);
   // The rewrite's box lets commands run: act only on the plug-in as it was.
-  if (!Holds(e, path) || e.running != running) return;
+  if (!HoldsPlugin(e, path.view()) || e.running != running) return;
   if (running) {
     StopPlugin(m, index);
     e.enabled = false;
@@ -183,9 +176,9 @@ void ToggleSlitAidEntry(Manager &m, int index) {
   e.wantsSlit = !e.wantsSlit;
   RewritePluginLine(m, index, !e.enabled, e.wantsSlit);
   // Each step may show a box, in which commands run: act only on the plug-in as it was.
-  if (!Holds(e, path) || e.running != running) return;
+  if (!HoldsPlugin(e, path.view()) || e.running != running) return;
   StopPlugin(m, index);
-  if (!Holds(e, path) || e.running) return;
+  if (!HoldsPlugin(e, path.view()) || e.running) return;
   if (!e.faulted) StartPlugin(m, index);  // with the new choice of begin function
   ApplyWindowControllers(m);
 }

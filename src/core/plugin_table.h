@@ -18,6 +18,10 @@ void ShowCannotLink(Manager &manager, const Path &path);
 // The slot holds the library at `path` (absolute, lower-cased) without loading it: it shows
 // as stopped, and starting it links it.
 void PlacePluginUnlinked(Manager &manager, std::string_view path, int slot);
+// The entry still holds the plug-in at `path`. A step that opened a box or handed the table to
+// the window thread asks this before it goes on: commands run meanwhile and may remove the
+// plug-in, even put another in its slot.
+bool HoldsPlugin(const PluginEntry &entry, std::string_view path);
 void StartPlugin(Manager &manager, int slot);
 void StopPlugin(Manager &manager, int slot);
 void RefreshPluginInfo(Manager &manager, int slot);

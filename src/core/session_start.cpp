@@ -4,6 +4,7 @@
 #include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/path_text.h"
+#include "core/plugin_table.h"
 
 namespace kestrane {
 
@@ -38,8 +39,7 @@ void SwitchOffHeldBack(Manager &m, const HeldBack &held) {
   for (int i = m.journal.HeldCount() - 1; i >= 0; --i) {
     const Path library = m.journal.Held(i);
     bool listed = false;
-    for (const PluginEntry &e : m.plugins.slots)
-      listed = listed || (e.inUse && e.path.view() == library.view());
+    for (const PluginEntry &e : m.plugins.slots) listed = listed || HoldsPlugin(e, library.view());
     if (!listed) m.journal.Release(library.view());
   }
   bool found = false;

@@ -44,7 +44,9 @@ JournalPath JournalPathFor(const Path &listFile) {
   return path;
 }
 
-LastSession StartJournal::Read(const char *path) {
+LastSession StartJournal::Read(const char *path) { return ReadHolding(path, nullptr); }
+
+LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
   LastSession last;
   std::string content;
   if (!ReadWholeFile(path, content)) return last;
@@ -56,6 +58,8 @@ LastSession StartJournal::Read(const char *path) {
     } else if (StartsWith(line, kLinkingMark)) {
       last.starting = TrimTrailingBlanks(line.substr(kLinkingMark.size()));
       last.whileLinking = !last.starting.empty();
+    } else if (StartsWith(line, kHeldMark) && holder != nullptr) {
+      holder->Hold(line.substr(kHeldMark.size()));
     }
   });
   return last;
@@ -64,13 +68,7 @@ LastSession StartJournal::Read(const char *path) {
 LastSession StartJournal::Begin(const char *path) {
   End();
   heldCount_ = 0;
-  LastSession last = Read(path);
-  std::string content;
-  if (ReadWholeFile(path, content)) {
-    ForEachJournalLine(content, [&](std::string_view line) {
-      if (StartsWith(line, kHeldMark)) Hold(line.substr(kHeldMark.size()));
-    });
-  }
+  LastSession last = ReadHolding(path, this);
   if (last.whileLinking) Hold(last.starting.view());
   path_ = path;
   Rewrite(true);

@@ -57,6 +57,8 @@ class StartJournal {
   struct Closer {
     void operator()(std::FILE *file) const { std::fclose(file); }
   };
+  // Read, with each library the journal holds given to `holder` when there is one.
+  static LastSession ReadHolding(const char *path, StartJournal *holder);
   void Hold(std::string_view library);
   void WriteNote(std::string_view mark, std::string_view library);
   // The whole file anew: the session record (when a session runs) and the held libraries.

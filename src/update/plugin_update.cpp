@@ -87,7 +87,7 @@ bool TakeSnapshot(WorkerRun &run, int slot, Snapshot &s) {
 // Results apply only to a slot that still holds the plug-in the update began with.
 PluginEntry *Same(Manager &m, int slot, const Path &path) {
   PluginEntry &e = m.plugins.slots[slot];
-  return e.inUse && e.path.view() == path.view() ? &e : nullptr;
+  return HoldsPlugin(e, path.view()) ? &e : nullptr;
 }
 
 void ClearUpdateFlag(WorkerRun &run, int slot, const Path &path) {

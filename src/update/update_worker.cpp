@@ -4,6 +4,7 @@
 
 #include "core/list_file.h"
 #include "core/notices.h"
+#include "core/plugin_table.h"
 #include "host/shell_messages.h"
 #include "ui/spinner.h"
 
@@ -87,7 +88,7 @@ void StopUpdateWorkers(Manager &m) {
   UpdateState &u = m.updates;
   if (u.pausedSlot >= 0) {
     PluginEntry &e = m.plugins.slots[u.pausedSlot];
-    if (e.inUse && e.path.view() == u.pausedPath.view()) {
+    if (HoldsPlugin(e, u.pausedPath.view())) {
       RewritePluginLine(m, u.pausedSlot, false, e.wantsSlit);
       e.enabled = true;
     }
