@@ -13,15 +13,30 @@ constexpr const char *kFaultText =
     "%s faulted in %s and was switched off.\n\nException 0x%08X at %s.\nIts line stays in the "
     "plugin list, disabled; \"Toggle Plugins\" starts it again.";
 
+using HexText = BoundedText<2 * sizeof(std::uintptr_t) + 1>;
+
+// Upper-case hexadecimal, at least `digits` long. Written here: the system's formatter on
+// Windows 2000 and XP knows no 64-bit conversion, which an address on x86-64 needs.
+HexText Hex(std::uintptr_t value, std::size_t digits) {
+  char text[HexText::kCapacity] = {};
+  std::size_t at = HexText::kMaxLength;  // filled from the end
+  do {
+    text[--at] = "0123456789ABCDEF"[value & 0xF];
+    value >>= 4;
+  } while (value != 0);
+  while (at > 0 && HexText::kMaxLength - at < digits) text[--at] = '0';
+  return HexText(std::string_view(text + at, HexText::kMaxLength - at));
+}
+
 // Inside the library: its file name and the offset, which its author finds in a map file.
 BoundedText<kPathCapacity + 24> FaultLocation(Libraries &libraries, ModuleHandle module,
                                               const Path &library, std::uintptr_t address) {
   BoundedText<kPathCapacity + 24> where;
   std::uintptr_t offset = 0;
   if (libraries.OffsetInModule(module, address, offset)) {
-    where.Format("%s+0x%llX", library.c_str(), static_cast<unsigned long long>(offset));
+    where.Format("%s+0x%s", library.c_str(), Hex(offset, 1).c_str());
   } else {
-    where.Format("0x%08llX", static_cast<unsigned long long>(address));
+    where.Format("0x%s", Hex(address, 8).c_str());
   }
   return where;
 }

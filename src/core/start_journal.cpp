@@ -84,13 +84,9 @@ void StartJournal::Clear() { WriteNote(kStartingMark, {}); }
 
 void StartJournal::End() {
   if (!file_) return;
-  if (heldCount_ > 0) {
-    Rewrite(false);  // no session mark: the next start asks nothing
-  } else {
-    file_.reset();
-    std::remove(path_.c_str());
-  }
+  if (heldCount_ > 0) Rewrite(false);  // no session mark: the next start asks nothing
   file_.reset();
+  if (heldCount_ == 0) std::remove(path_.c_str());
   path_.Clear();
 }
 

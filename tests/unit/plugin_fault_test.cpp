@@ -38,6 +38,18 @@ struct FaultRig : PluginRig {
   bool started = false;
 };
 
+// Outside the library the whole address shows, in at least eight upper-case digits.
+TEST(PluginFaults, AnAddressOutsideTheLibraryShowsWhole) {
+  Fault outside;
+  outside.raised = true;
+  outside.code = exception::kAccessViolation;
+  outside.address = 0x1A;
+  FaultRig rig([&](testing::FakeModule &f) { f.faults["beginPlugin"] = outside; });
+  ASSERT_TRUE(rig.started);
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].text, FaultText("beginPlugin", "0x0000001A"));
+}
+
 TEST(PluginFaults, ABeginFaultSwitchesThePluginOffAndTheOthersGoOn) {
   PluginRig rig;
   rig.Library("a.dll");
