@@ -21,7 +21,6 @@ namespace kestrane {
 namespace {
 
 constexpr unsigned kMinimumLayeredMajor = 5;
-constexpr int kStartFailed = 1;
 
 bool RegisterManagerClass(Manager &m) {
   WindowClassRequest request;

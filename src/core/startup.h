@@ -9,7 +9,8 @@ struct Manager;
 
 constexpr const char *kWindowClassName = "Kestrane";
 
-// 0 when started, 1 on failure.
+constexpr int kStartFailed = 1;  // what a start function answers on failure; 0 when started
+
 int StartManager(Manager &manager, ModuleHandle module);
 // As StartManager; then docks the button in the Slit when inSlit is on and there is a Slit.
 int StartManagerInSlit(Manager &manager, ModuleHandle module, WindowHandle slit);

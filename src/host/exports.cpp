@@ -28,8 +28,6 @@ win32::Win32FolderBrowser g_folders;
 Manager g_manager{
     Ports{g_shell, g_desktop, g_kernel, g_libraries, g_canvas, g_internet, g_folders}};
 
-constexpr int kStartFailed = 1;
-
 }  // namespace
 
 extern "C" {

@@ -25,7 +25,6 @@ struct Fault {
 // Exception codes with a name of their own, as the system raises them.
 namespace exception {
 constexpr std::uint32_t kAccessViolation = 0xC0000005;
-constexpr std::uint32_t kStackOverflow = 0xC00000FD;
 }  // namespace exception
 
 class Libraries {
