@@ -1,7 +1,5 @@
 #include "core/start_journal.h"
 
-#include <string>
-
 #include "core/text_file.h"
 
 namespace kestrane {
@@ -48,9 +46,9 @@ LastSession StartJournal::Read(const char *path) { return ReadHolding(path, null
 
 LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
   LastSession last;
-  std::string content;
+  HeapText content;
   if (!ReadWholeFile(path, content)) return last;
-  ForEachJournalLine(content, [&](std::string_view line) {
+  ForEachJournalLine(content.view(), [&](std::string_view line) {
     if (line == kSessionMark) {
       last.endedNormally = false;
     } else if (StartsWith(line, kStartingMark)) {

@@ -349,11 +349,7 @@ void UpdateSlot(WorkerRun &run, int slot) {
 void PluginUpdateWorker(WorkerRun &run) {
   Manager &m = run.manager();
   int slot = m.busyIndex.load();
-  try {
-    if (ValidSlot(slot)) UpdateSlot(run, slot);
-  } catch (...) {
-    // Out of memory: the update ends here, its staged files removed on the way out.
-  }
+  if (ValidSlot(slot)) UpdateSlot(run, slot);
   GiveBack(run, [](Manager &manager) { manager.busyIndex = -1; });
 }
 
