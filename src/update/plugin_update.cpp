@@ -1,5 +1,6 @@
 #include "update/plugin_update.h"
 
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -140,21 +141,51 @@ StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
 
 enum class RestartOutcome { kRunning, kFailed, kGone, kShutDown };
 
-// `updated` false: back on its old files, for which the update is still there.
+// `updated` false: back on its old files, for which the update is still there. A new version
+// that started (or a plug-in removed meanwhile) ends the journal's note of the update.
 RestartOutcome RestartPlugin(WorkerRun &run, int slot, const Path &path, bool updated) {
   RestartOutcome outcome = RestartOutcome::kGone;
   bool ran = run.OnWindowThread([&](Manager &m) {
     if (m.updates.pausedSlot == slot) m.updates.pausedSlot = -1;
     PluginEntry *e = Same(m, slot, path);
-    if (e == nullptr) return;
-    // The new version's fault is the update's to undo, not the user's to switch off.
-    if (updated) m.updateRestartSlot = slot;
-    if (!e->running) Toggle(m, slot);
-    m.updateRestartSlot = -1;
-    e->updateAvailable = !updated;
-    outcome = e->running ? RestartOutcome::kRunning : RestartOutcome::kFailed;
+    if (e != nullptr) {
+      // The new version's fault is the update's to undo, not the user's to switch off.
+      if (updated) m.updateRestartSlot = slot;
+      if (!e->running) Toggle(m, slot);
+      m.updateRestartSlot = -1;
+      e->updateAvailable = !updated;
+      outcome = e->running ? RestartOutcome::kRunning : RestartOutcome::kFailed;
+    }
+    if (updated && outcome != RestartOutcome::kFailed) m.journal.ClearReplacement();
   });
   return ran ? outcome : RestartOutcome::kShutDown;
+}
+
+// Before the first move: the journal notes every target and where its previous file goes, so
+// that a process that ends before the new version has started is undone at the next start.
+// False when the note could not be written, or shut-down came: nothing may move then.
+bool NoteReplacement(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
+  auto note = std::unique_ptr<NotedReplacement>(new (std::nothrow) NotedReplacement);
+  if (!note) return false;
+  note->plugin = s.path;
+  note->name = s.name;
+  NoteOf(plan, *note);
+  bool noted = false;
+  return run.OnWindowThread([&](Manager &m) { noted = m.journal.NoteReplacement(*note); }) &&
+         noted;
+}
+
+void ClearNote(WorkerRun &run) {
+  run.OnWindowThread([](Manager &m) { m.journal.ClearReplacement(); });
+}
+
+// The moves themselves, which a begin after an end in this image waits for.
+template <typename Move>
+void MoveFiles(WorkerRun &run, Move move) {
+  std::atomic<bool> &moving = run.manager().updates.movingFiles;
+  moving = true;
+  move(run.ports().kernel);
+  moving = false;
 }
 
 // Progress texts for one file, when the server gave its length.
@@ -273,7 +304,8 @@ bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
 // The new version could not be linked or faulted while starting (and is unloaded again): the
 // previous files go back and start once more. Extracted files stay where the user put them.
 void UndoUpdate(WorkerRun &run, int slot, const Snapshot &s, UpdatePlan &plan, bool extracted) {
-  RestorePreviousFiles(run.ports().kernel, plan);
+  MoveFiles(run, [&](Kernel &kernel) { RestorePreviousFiles(kernel, plan); });
+  ClearNote(run);
   // Should the previous version not start either, its own box has said so.
   if (RestartPlugin(run, slot, s.path, false) != RestartOutcome::kRunning) return;
   Message text;
@@ -319,9 +351,12 @@ void UpdateSlot(WorkerRun &run, int slot) {
   }
   // Shut-down came just after the stop: the plug-in goes back to its old files next time, and
   // its line is switched on again. Once begun, the moves run to their end even when shut-down
-  // comes meanwhile (then the new version starts next time).
+  // comes meanwhile: the journal's note has the next start put the old files back.
   if (run.Stopped()) return;
-  if (!ReplaceFiles(run.ports().kernel, *plan)) {
+  bool replaced = NameAsides(run.ports().kernel, *plan) && NoteReplacement(run, *s, *plan);
+  if (replaced) MoveFiles(run, [&](Kernel &kernel) { replaced = ReplaceFiles(kernel, *plan); });
+  if (!replaced) {
+    ClearNote(run);
     RestartPlugin(run, slot, s->path, false);
     run.Show(kDownloadFailed, kError);
     return;
@@ -333,9 +368,9 @@ void UpdateSlot(WorkerRun &run, int slot) {
     }
   }
   // The previous files stay aside until the new version has started; on a shut-down before
-  // that they go with the plan, and the new version starts next time.
+  // that they stay there, and the next start puts them back, as the journal's note says.
   switch (RestartPlugin(run, slot, s->path, true)) {
-    case RestartOutcome::kShutDown: return;
+    case RestartOutcome::kShutDown: KeepPreviousFiles(*plan); return;
     case RestartOutcome::kFailed: UndoUpdate(run, slot, *s, *plan, extracted); return;
     case RestartOutcome::kRunning:
     case RestartOutcome::kGone: break;

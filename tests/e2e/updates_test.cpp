@@ -211,6 +211,30 @@ TEST(Updates, AnUpdateWhoseNewVersionFaultsWhileStartingIsUndone) {
       << run.Dump();
 }
 
+// The new version ends the shell while it starts: the next start puts the previous files back
+// before it links anything, says so once, and runs the previous version.
+TEST(Updates, AnUpdateWhoseNewVersionEndsTheShellIsUndoneAtTheNextStart) {
+  AlphaSession s;
+  s.site.Serve("files/a.info", std::string(AlphaSession::kNewInfo) + "begin=exit\n");
+  const auto before = s.session.Files("plugins");
+  RunResult first = s.session.Run("beginPlugin",
+                                  "answer yes\nbroam @KestraneInternal UpdatePlugin 0\n"
+                                  "waitfor 20000 plugin a.dll exit\nend\n");
+  ASSERT_EQ(first.exitCode, 9) << first.Dump();
+  RunResult second = s.session.Run("beginPlugin", "broam @KestraneInternal AboutPlugins\nend\n");
+  ASSERT_EQ(second.exitCode, 0) << second.Dump();
+  auto boxes = second.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 2u) << second.Dump();
+  EXPECT_EQ(boxes[0], Box(kError,
+                          "The update of Alpha did not finish, so it was undone: the previous "
+                          "version runs again.") +
+                          " -> ok");
+  EXPECT_NE(boxes[1].find("text=\"Alpha 1.0 by Ann (2004-01-01)"), std::string::npos) << boxes[1];
+  EXPECT_EQ(s.session.Files("plugins"), before);
+  EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+  EXPECT_FALSE(s.session.Exists("KSTR_Plugins.rc.journal"));
+}
+
 // Two plug-ins name one site, a third another, a fourth none: three requests, one file of
 // the three bodies, the count, and the marked plug-ins under "Update Plugin".
 TEST(Updates, TheCheckFetchesEachSiteOnceAndTheMenuShowsWhatItMarked) {

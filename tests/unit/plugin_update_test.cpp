@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/plugin_table.h"
+#include "core/session_start.h"
 #include "core/startup.h"
 #include "ui/commands.h"
 #include "update_rig.h"
@@ -533,11 +534,29 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
     EXPECT_TRUE(rig.log.Matching("ChooseFolder").empty());
     EXPECT_EQ(rig.Read("plugins/a/a.dll"), "new a");  // the files were in place already
     EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+    // The new version never started: its previous files stay aside, and the journal's note
+    // has the next start put them back, before anything is linked.
     EXPECT_EQ(rig.Folder("plugins"),
               (std::map<std::string, std::string>{{"plugins/a/a.dll", "new a"},
+                                                  {"plugins/a/a.dll.kestrane-old", "old a"},
                                                   {"plugins/a/a.txt", "old text"},
                                                   {"plugins/a/a.zip", "PK"},
                                                   {"plugins/b/b.dll", "old b"}}));
+    rig.desktop.whileShown = nullptr;
+    rig.Write("plugins/a/a.zip.kestrane-new", "left staged");
+    rig.desktop.boxes.clear();
+    BeginSession(rig.manager);
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{
+                               "The update of Alpha did not finish, so it was undone: the "
+                               "previous version runs again."});
+    EXPECT_EQ(rig.Folder("plugins"),
+              (std::map<std::string, std::string>{{"plugins/a/a.dll", "old a"},
+                                                  {"plugins/a/a.txt", "old text"},
+                                                  {"plugins/b/b.dll", "old b"}}));
+    rig.manager.journal.End();
+    rig.desktop.boxes.clear();
+    BeginSession(rig.manager);  // the note went with the undo
+    EXPECT_TRUE(rig.Boxes().empty());
   }
   {
     // Shut-down just after the update stopped the plug-in (as the worker next reads the
