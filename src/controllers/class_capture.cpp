@@ -2,9 +2,9 @@
 
 #include "controllers/window_controllers.h"
 #include "core/manager.h"
-#include "core/plugin_fault.h"
 #include "core/modal_scope.h"
 #include "core/notices.h"
+#include "core/plugin_fault.h"
 
 namespace kestrane {
 

@@ -2,8 +2,8 @@
 
 #include "core/manager.h"
 #include "core/modal_scope.h"
-#include "core/plugin_fault.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 #include "host/shell_messages.h"
 #include "ui/flip_setting.h"
 

@@ -58,8 +58,8 @@ struct Manager {
   Path listFilePath;
   StartJournal journal;  // what the next start learns should the shell end mid-start
 
-  bool shuttingDown = false;         // in endPlugin: a fault changes no line and shows no box
-  ModalScope *openModals = nullptr;  // the innermost box or dialog open on the window thread
+  bool shuttingDown = false;               // in endPlugin: a fault changes no line and shows no box
+  ModalScope *openModals = nullptr;        // the innermost box or dialog open on the window thread
   SessionEntry *innermostEntry = nullptr;  // where the shell or the system last called in
   // The slot an update restarts on its new files, or -1: a fault there is the update's to
   // undo, so it is neither reported nor kept loaded.

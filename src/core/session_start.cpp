@@ -45,9 +45,10 @@ HeldBack BeginSession(Manager &m) {
     text.Format(kUpdateUndone, update.name.c_str());
     ShowError(m, text.c_str());
   }
+  // A plug-in's note alone counts, and so does an undone update: no question then.
   if (!last.starting.empty()) {
-    held.library = last.starting;  // its note alone counts: no question
-  } else if (!last.endedNormally && update.count == 0) {  // an undone update says why
+    held.library = last.starting;
+  } else if (!last.endedNormally && update.count == 0) {
     int answer = ShowModalBox(m, kNoWindow, kEndedAbnormally, kCaption,
                               box::kTopMost | box::kIconInformation | box::kYesNo);
     held.everyPlugin = answer != box::kAnswerYes;

@@ -13,7 +13,7 @@ constexpr std::string_view kLinkingMark = "linking ";
 constexpr std::string_view kHeldMark = "held ";
 constexpr std::string_view kUpdateMark = "update ";      // the plug-in's library|its name
 constexpr std::string_view kReplacedMark = "replaced ";  // a target|its previous file, if any
-constexpr char kSeparator = '|';  // in no Windows path
+constexpr char kSeparator = '|';                         // in no Windows path
 constexpr std::string_view kLineEnd = "\r\n";
 // Every record is as long as the longest, so a rewrite covers the one before it whole.
 using Record =

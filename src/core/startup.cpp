@@ -99,7 +99,8 @@ int StartUp(Manager &m, ModuleHandle module) {
 }
 
 int StartSession(Manager &m, ModuleHandle module) {
-  int result = kStartFailed;  // also when the shell ended Kestrane while a box of the start was open
+  // Also when the shell ended Kestrane while a box of the start was open.
+  int result = kStartFailed;
   RunInSession(m.innermostEntry, [&] { result = StartUp(m, module); });
   return result;
 }

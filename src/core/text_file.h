@@ -1,8 +1,8 @@
 // Whole-file reads and writes of the list file, with an all-or-nothing replace.
 #pragma once
 
-#include "core/heap_text.h"
 #include <string_view>
+#include "core/heap_text.h"
 
 namespace kestrane {
 

@@ -171,8 +171,7 @@ bool NoteReplacement(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) 
   note->name = s.name;
   NoteOf(plan, *note);
   bool noted = false;
-  return run.OnWindowThread([&](Manager &m) { noted = m.journal.NoteReplacement(*note); }) &&
-         noted;
+  return run.OnWindowThread([&](Manager &m) { noted = m.journal.NoteReplacement(*note); }) && noted;
 }
 
 void ClearNote(WorkerRun &run) {

@@ -163,8 +163,8 @@ void NoteOf(const UpdatePlan &plan, NotedReplacement &note) {
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {
   for (int i = 0; i < plan.count; ++i) {
     UpdateFile &file = plan.files[i];
-    bool moved = !file.previous.named() ||
-                 kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
+    bool moved =
+        !file.previous.named() || kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
     if (!moved) file.previous.Release();  // the target is still where it was
     if (moved && file.incoming.MoveOver(kernel, file.target.c_str())) {
       file.replaced = true;

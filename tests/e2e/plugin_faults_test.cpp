@@ -146,8 +146,9 @@ TEST(PluginFaults, TheShellSurvivesThemAndOnlyTheFaultyOnesAreSwitchedOff) {
 }
 
 // The box names the library whose code raised the fault: b's window, reached by a bro@m a's
-// begin sent (which cuts that begin short), and c's, reached by SendPluginBroam; a runs on. What is no fault passes on: a's
-// notice comes back to its own filter, and a 10901 pointing at a guard page leaves it armed.
+// begin sent (which cuts that begin short), and c's, reached by SendPluginBroam; a runs on. What is
+// no fault passes on: a's notice comes back to its own filter, and a 10901 pointing at a guard page
+// leaves it armed.
 TEST(PluginFaults, TheLibraryWhoseCodeFaultedIsSwitchedOff) {
   ShellSession session;
   session.InstallKestrane();
@@ -166,8 +167,8 @@ TEST(PluginFaults, TheLibraryWhoseCodeFaultedIsSwitchedOff) {
   ASSERT_EQ(shown.size(), 2u) << run.Dump();
   const std::string blamed[][2] = {{"b.dll", "beginPlugin of a.dll"}, {"c.dll", "SendPluginBroam"}};
   for (int i = 0; i < 2; ++i) {
-    const std::string start = FaultBox(blamed[i][0], blamed[i][1], "C0000005") + "at " +
-                              blamed[i][0] + "+0x";
+    const std::string start =
+        FaultBox(blamed[i][0], blamed[i][1], "C0000005") + "at " + blamed[i][0] + "+0x";
     EXPECT_EQ(shown[i].substr(0, start.size()), start) << shown[i];
   }
   EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"),

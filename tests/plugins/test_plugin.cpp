@@ -181,8 +181,9 @@ void RaiseNotice() {
 void PostGuardPage() {
   g_guardPage = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE | PAGE_GUARD);
   HWND kestrane = FindWindowA("Kestrane", nullptr);
-  Say("guard page -> %s", g_guardPage && kestrane && PostMessageA(kestrane, kestrane::kHostMsgBroam,
-                                                                   0, reinterpret_cast<LPARAM>(g_guardPage))
+  Say("guard page -> %s", g_guardPage && kestrane &&
+                                  PostMessageA(kestrane, kestrane::kHostMsgBroam, 0,
+                                               reinterpret_cast<LPARAM>(g_guardPage))
                               ? "posted"
                               : "not posted");
 }

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "core/plugin_about.h"
-#include "core/plugin_fault.h"
 #include "core/plugin_add_remove.h"
+#include "core/plugin_fault.h"
 #include "core/plugin_table.h"
 #include "core/startup.h"
 #include "plugin_rig.h"

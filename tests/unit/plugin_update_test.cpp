@@ -546,9 +546,9 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
     rig.Write("plugins/a/a.zip.kestrane-new", "left staged");
     rig.desktop.boxes.clear();
     BeginSession(rig.manager);
-    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{
-                               "The update of Alpha did not finish, so it was undone: the "
-                               "previous version runs again."});
+    EXPECT_EQ(rig.Boxes(),
+              std::vector<std::string>{"The update of Alpha did not finish, so it was undone: the "
+                                       "previous version runs again."});
     EXPECT_EQ(rig.Folder("plugins"),
               (std::map<std::string, std::string>{{"plugins/a/a.dll", "old a"},
                                                   {"plugins/a/a.txt", "old text"},
