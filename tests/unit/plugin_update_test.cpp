@@ -501,7 +501,9 @@ TEST(PluginUpdate, ALongListIsReadWholeAndACutOneRefused) {
   const std::string files = "Alpha.files: http://site/a.dll\n";
   for (const std::string &metadata :
        {std::string(), files + "Alpha.sha256: " + std::string(5000, 'a') + "\n",
-        files + "Alpha.signature: " + std::string(5000, 'A') + "\n"}) {
+        files + "Alpha.signature: " + std::string(5000, 'A') + "\n",
+        // Cut among blanks: trimmed, it would look whole.
+        "Alpha.files: http://site/a.dll" + std::string(5000, ' ') + "http://site/a.txt\n"}) {
     AlphaRig rig;
     rig.Publish(metadata.empty() ? "Alpha.files: " + list(rig, 20) + "\n" : metadata);
     rig.Update();
