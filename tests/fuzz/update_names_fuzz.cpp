@@ -93,19 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
   }
   if (result.problem == PlanProblem::kNone) {
-    // A statement holds a line for each file, and only with every digest; no key lets a
-    // release through unsigned (none of these texts is a signature made with it), and no key
-    // asks nothing.
+    // A statement needs every digest; no key lets a release through unsigned (none of these
+    // texts is a signature made with it), and no key asks nothing.
     const std::string_view shortText = version.substr(0, ShortText::kMaxLength);
     const PublishedRelease release{"Clock", shortText, shortText, sums.empty()};
     ReleaseStatement statement;
-    const bool built = BuildReleaseStatement(release, plan, statement);
-    Check(built == plan.files[0].hasDigest);
-    if (built) {
-      std::size_t lines = 0;
-      for (char c : statement.view()) lines += c == '\n';
-      Check(lines >= 4 + static_cast<std::size_t>(plan.count));
-    }
+    Check(BuildReleaseStatement(release, plan, statement) == plan.files[0].hasDigest);
     ReleaseVerdict verdict = CheckRelease(key, rest, release, plan, version);
     Check((verdict == ReleaseVerdict::kAccepted) == (key.kind == UpdateKey::Kind::kNone));
   }

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/path_text.h"
@@ -123,10 +124,11 @@ std::string Joined(const std::vector<std::string> &parts, const char *between) {
 
 // Signing is most of a run's time, and the contents repeat.
 std::string SignedBy(const kestrane::testing::AuthorKey &author, const std::string &bytes) {
-  static std::map<std::string, std::string> made;
+  static std::map<std::pair<const void *, std::string>, std::string> made;
   if (made.size() > kKeptSignatures) made.clear();
-  auto known = made.find(bytes);
-  return known != made.end() ? known->second : made[bytes] = author.Sign(bytes);
+  auto [known, fresh] = made.try_emplace({&author, bytes});
+  if (fresh) known->second = author.Sign(bytes);
+  return known->second;
 }
 
 bool IsOurs(const std::string &name) {
