@@ -9,6 +9,7 @@
 #include "ui/commands.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
+#include "update/release_statement.h"
 #include "update/update_files.h"
 #include "update/update_key.h"
 #include "update/update_metadata.h"
@@ -43,7 +44,11 @@ constexpr const char *kComplete =
 constexpr const char *kChecksumMismatch =
     "The downloaded file %s does not match its published checksum.";
 constexpr const char *kNotSigned =
-    "The downloaded file %s is not signed with the update key of %s.\nNothing was changed.";
+    "The update of %s is not signed with its update key.\nNothing was changed.";
+constexpr const char *kOlderRelease =
+    "The update of %s, dated %s, is older than the version you have.\nNothing was changed.";
+constexpr const char *kNoNewKey =
+    "The new version of %s carries no update key.\nNothing was changed.";
 constexpr const char *kZipQuestion =
     "The update included a zip archive called %s.\nWould you like to extract it now? If yes, "
     "then\nyou will be prompted for a folder to extract it to.";
@@ -265,28 +270,48 @@ std::string_view FileList(const UpdateMetadata &published) {
   return {};
 }
 
-// When the plug-in carries its author's key, every arrived file must be signed by it.
+// When the plug-in carries its author's key, the release must be signed with it and no older
+// than the running one. Checked on the metadata alone, before anything is downloaded.
 bool SignedByAuthor(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
-  std::string_view published = s.published.signatures.view();
-  SignatureCheck check =
-      CheckUpdateSignatures(s.key, IsPublished(published) ? published : std::string_view(), plan);
-  switch (check.verdict) {
-    case SignatureVerdict::kAccepted: return true;
-    case SignatureVerdict::kUnreadable: run.Show(kDownloadFailed, kError); break;
-    case SignatureVerdict::kNotSigned: {
-      Message text;
-      text.Format(kNotSigned, plan.files[check.file].name.c_str(), s.name.c_str());
-      run.Show(text.c_str(), kError);
-      break;
-    }
+  const UpdateMetadata &p = s.published;
+  PublishedRelease release{s.name.view(), p.version.view(), p.date.view(),
+                           !IsPublished(p.files.view())};
+  Message text;
+  switch (CheckRelease(s.key, p.signature.view(), release, plan, s.own.date.view())) {
+    case ReleaseVerdict::kAccepted: return true;
+    case ReleaseVerdict::kNotSigned: text.Format(kNotSigned, s.name.c_str()); break;
+    case ReleaseVerdict::kOlder: text.Format(kOlderRelease, s.name.c_str(), p.date.c_str()); break;
   }
+  run.Show(text.c_str(), kError);
   return false;
 }
 
+// A keyed plug-in's new library must bring a key too, or every later update of it would go
+// unsigned. Read from its staged file, before anything is replaced.
+bool NewLibraryKeepsAKey(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
+  if (s.key.kind == UpdateKey::Kind::kNone) return true;
+  Path library = FileNamePart(s.path.view());
+  for (int i = 0; i < plan.count; ++i) {
+    const UpdateFile &file = plan.files[i];
+    if (!EqualNoCase(file.name.view(), library.view())) continue;
+    UpdateKey key;
+    if (!run.OnWindowThread(
+            [&](Manager &m) { key = ReadUpdateKey(m.ports.libraries, file.incoming.c_str()); })) {
+      return false;
+    }
+    if (key.kind == UpdateKey::Kind::kKey) return true;
+    ShowAboutFile(run, kNoNewKey, s.name);
+    return false;
+  }
+  return true;  // the library stays, and its key with it
+}
+
 bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
-  std::string_view list = FileList(s.published);
-  std::string_view sha256 =
-      IsPublished(s.published.sha256.view()) ? s.published.sha256.view() : std::string_view();
+  const UpdateMetadata &p = s.published;
+  std::string_view list = FileList(p);
+  // A cut list would install part of a release as if it were all of it.
+  if (IsCut(p.files) || IsCut(p.archive) || IsCut(p.sha256) || IsCut(p.signature)) list = {};
+  std::string_view sha256 = IsPublished(p.sha256.view()) ? p.sha256.view() : std::string_view();
   PlanResult result =
       PlanUpdateFiles(run.ports().kernel, list, FolderPart(s.path.view()).view(), sha256, plan);
   switch (result.problem) {
@@ -334,13 +359,13 @@ void UpdateSlot(WorkerRun &run, int slot) {
                  published.version.c_str(), published.date.c_str(), published.author.c_str(),
                  published.information.c_str(), published.changes.c_str());
   if (run.Show(consent.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return;
-  if (!PlanFiles(run, *s, *plan)) return;
+  if (!PlanFiles(run, *s, *plan) || !SignedByAuthor(run, *s, *plan)) return;
 
   // Everything arrives while the plug-in keeps running; a failure leaves it untouched.
   for (int i = 0; i < plan->count; ++i) {
     if (!DownloadUpdateFile(run, s->coreWindow, plan->files[i])) return;
   }
-  if (run.Stopped() || !SignedByAuthor(run, *s, *plan)) return;
+  if (run.Stopped() || !NewLibraryKeepsAKey(run, *s, *plan)) return;
   switch (StopPlugin(run, slot, s->path)) {
     case StopOutcome::kStopped: break;
     case StopOutcome::kShutDown:

@@ -44,6 +44,7 @@ bool IsStagingName(std::string_view name) {
 bool PlanFile(Kernel &kernel, std::string_view element, std::string_view folder, UpdatePlan &plan) {
   if (plan.count == kMaxUpdateFiles) return false;
   UpdateFile &file = plan.files[plan.count];
+  file.hasDigest = false;
   element = TrimBlanks(element);
   if (!file.url.Assign(element)) return false;
   file.name = UrlFileName(file.url.view());
