@@ -36,10 +36,10 @@ BENCHMARK(RewriteInAHundredLineList)->Unit(benchmark::kMicrosecond);
 void ReplaceTheSameListUnchanged(benchmark::State &state) {
   HundredLineList rig;
   const char *path = rig.manager.listFilePath.c_str();
-  std::string content;
+  kestrane::HeapText content;
   for (auto _ : state) {
     kestrane::ReadWholeFile(path, content);
-    kestrane::ReplaceFileContent(rig.kernel, path, content);
+    kestrane::ReplaceFileContent(rig.kernel, path, content.view());
   }
 }
 BENCHMARK(ReplaceTheSameListUnchanged)->Unit(benchmark::kMicrosecond);

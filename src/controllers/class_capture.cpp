@@ -4,6 +4,7 @@
 #include "core/manager.h"
 #include "core/modal_scope.h"
 #include "core/notices.h"
+#include "core/plugin_fault.h"
 
 namespace kestrane {
 
@@ -94,6 +95,10 @@ void CaptureKeyHandler::OnKey(const KeyEvent &key) {
   // A key that could not be posted must not stop the next one.
   c.captureKeyPosted = manager_.ports.desktop.Post(manager_.managerWindow, kMsgCaptureKey,
                                                    key.virtualKey, c.captureKeyToken);
+}
+
+void CaptureKeyHandler::OnFault(const Fault &fault) {
+  ContainCallbackFault(manager_, guarded_step::kKeyEvent, fault);
 }
 
 void OnCaptureKey(Manager &m, std::uintptr_t key, std::intptr_t token) {

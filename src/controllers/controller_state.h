@@ -15,6 +15,7 @@ class CreationHookHandler final : public WinEventHandler {
  public:
   explicit CreationHookHandler(Manager &manager) : manager_(manager) {}
   void OnWinEvent(const WinEvent &event) override;
+  void OnFault(const Fault &fault) override;
 
  private:
   Manager &manager_;
@@ -25,6 +26,7 @@ class ForegroundHookHandler final : public WinEventHandler {
  public:
   explicit ForegroundHookHandler(Manager &manager) : manager_(manager) {}
   void OnWinEvent(const WinEvent &event) override;
+  void OnFault(const Fault &fault) override;
 
  private:
   Manager &manager_;
@@ -35,6 +37,7 @@ class CaptureKeyHandler final : public KeyboardHandler {
  public:
   explicit CaptureKeyHandler(Manager &manager) : manager_(manager) {}
   void OnKey(const KeyEvent &key) override;
+  void OnFault(const Fault &fault) override;
 
  private:
   Manager &manager_;

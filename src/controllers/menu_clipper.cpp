@@ -1,7 +1,9 @@
 #include "controllers/menu_clipper.h"
 
 #include "core/manager.h"
+#include "core/modal_scope.h"
 #include "core/path_text.h"
+#include "core/plugin_fault.h"
 #include "host/shell_messages.h"
 #include "ui/flip_setting.h"
 
@@ -40,11 +42,17 @@ bool IsUnderHostFolder(const Manager &m, std::string_view executable) {
 
 void ForegroundHookHandler::OnWinEvent(const WinEvent &event) {
   Manager &m = manager_;
-  // The whole path: a program deep inside the shell's folder is still the shell's.
-  Path executable = m.ports.desktop.ProcessExecutable(event.window);
-  if (!IsUnderHostFolder(m, executable.view())) {
-    m.ports.shell.Send(m.coreWindow, kHostMsgHideMenus, 0, 0);
-  }
+  RunInSession(m.innermostEntry, [&] {
+    // The whole path: a program deep inside the shell's folder is still the shell's.
+    Path executable = m.ports.desktop.ProcessExecutable(event.window);
+    if (!IsUnderHostFolder(m, executable.view())) {
+      m.ports.shell.Send(m.coreWindow, kHostMsgHideMenus, 0, 0);
+    }
+  });
+}
+
+void ForegroundHookHandler::OnFault(const Fault &fault) {
+  ContainCallbackFault(manager_, guarded_step::kWindowEvent, fault);
 }
 
 }  // namespace kestrane

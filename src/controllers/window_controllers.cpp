@@ -2,6 +2,8 @@
 
 #include "controllers/thread_probe.h"
 #include "core/manager.h"
+#include "core/modal_scope.h"
+#include "core/plugin_fault.h"
 #include "ui/flip_setting.h"
 
 namespace kestrane {
@@ -176,8 +178,14 @@ void CreationHookHandler::OnWinEvent(const WinEvent &event) {
   // by every pass; a handle comes back only after its slot has served thousands of windows.
   // Every window made anywhere comes here: no probe is made while both controllers are off.
   if (!m.settings.globalTransparency && !m.settings.globalSticky) return;
-  ThreadProbe probe(m.ports.desktop);
-  ApplyControllersToWindow(m, event.window, probe);
+  RunInSession(m.innermostEntry, [&] {
+    ThreadProbe probe(m.ports.desktop);
+    ApplyControllersToWindow(m, event.window, probe);
+  });
+}
+
+void CreationHookHandler::OnFault(const Fault &fault) {
+  ContainCallbackFault(manager_, guarded_step::kWindowEvent, fault);
 }
 
 void StartWindowControllers(Manager &m) {

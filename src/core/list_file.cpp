@@ -1,7 +1,5 @@
 #include "core/list_file.h"
 
-#include <string>
-
 #include "core/manager.h"
 #include "core/notices.h"
 #include "core/path_text.h"
@@ -97,13 +95,13 @@ void ReadPluginList(Manager &m) {
 }
 
 void ReadListedPlugins(Manager &m, const HeldBack &held) {
-  std::string content;
+  HeapText content;
   if (m.listFilePath.empty() || !ReadWholeFile(m.listFilePath.c_str(), content)) {
     ShowListFileMissing(m);
     return;
   }
   int slot = 0;
-  ForEachLine(content, [&](std::string_view line, std::string_view) {
+  ForEachLine(content.view(), [&](std::string_view line, std::string_view) {
     if (slot >= kMaxPlugins) return;
     ListLine parsed = ParseListLine(line);
     if (!parsed.plugin) return;
@@ -125,46 +123,46 @@ void ReadListedPlugins(Manager &m, const HeldBack &held) {
 }
 
 void RewritePluginLine(Manager &m, int slot, bool disabled, bool slit) {
-  std::string content;
+  HeapText content;
   if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
     ShowError(m, "Could not read from plugins.rc");
     return;
   }
-  std::string replacement = std::string(disabled ? "!" : "") + (slit ? "&" : "") +
-                            std::string(RelativeKey(m, slot).view()) + "\r\n";
+  BoundedText<kPathCapacity + 8> replacement;
+  replacement.Format("%s%s%s\r\n", disabled ? "!" : "", slit ? "&" : "",
+                     RelativeKey(m, slot).c_str());
   const Path slotPath = m.plugins.slots[slot].path;
-  std::string out;
-  out.reserve(content.size() + replacement.size());
-  ForEachLine(content, [&](std::string_view line, std::string_view terminator) {
+  HeapText out;
+  bool whole = true;
+  ForEachLine(content.view(), [&](std::string_view line, std::string_view terminator) {
     if (IsSlotLine(m, line, slotPath)) {
-      out += replacement;
+      whole = out.Append(replacement.view()) && whole;
     } else {
-      std::string lower(line);
-      LowerCase(lower);
-      out += lower;
-      out += terminator;
+      const std::size_t at = out.size();
+      whole = out.Append(line) && whole;
+      if (out.size() == at + line.size()) LowerCaseAscii(out.data() + at, line.size());
+      whole = out.Append(terminator) && whole;
     }
   });
-  if (!ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out)) {
+  if (!whole || !ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out.view())) {
     ShowError(m, "Could not write to plugins.rc");
   }
 }
 
 void RemovePluginLines(Manager &m, int slot) {
-  std::string content;
+  HeapText content;
   if (!ReadWholeFile(m.listFilePath.c_str(), content)) {
     ShowError(m, "Could not read from plugins.rc");
     return;
   }
   const Path slotPath = m.plugins.slots[slot].path;
-  std::string out;
-  out.reserve(content.size());
-  ForEachLine(content, [&](std::string_view line, std::string_view terminator) {
+  HeapText out;
+  bool whole = true;
+  ForEachLine(content.view(), [&](std::string_view line, std::string_view terminator) {
     if (IsSlotLine(m, line, slotPath)) return;
-    out += line;
-    out += terminator;
+    whole = out.Append(line) && out.Append(terminator) && whole;
   });
-  if (!ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out)) {
+  if (!whole || !ReplaceFileContent(m.ports.kernel, m.listFilePath.c_str(), out.view())) {
     ShowError(m, "Could not write to plugins.rc");
   }
 }

@@ -8,6 +8,7 @@
 #include "controllers/controller_state.h"
 #include "core/bounded_text.h"
 #include "core/plugin_entry.h"
+#include "core/plugin_fault.h"
 #include "core/settings.h"
 #include "core/start_journal.h"
 #include "platform/canvas.h"
@@ -26,6 +27,7 @@
 namespace kestrane {
 
 class ModalScope;
+struct SessionEntry;
 
 struct Ports {
   Shell &shell;
@@ -49,11 +51,16 @@ struct Manager {
   ClassList stickyClasses;
   ControllerState controllers;  // changed windows, hooks, class capture
   PluginTable plugins;
+  // Libraries taken out of their slots by a fault: loaded until the process ends, and still
+  // named when they fault again. Kept across sessions, as the libraries are.
+  KeptLibrary kept[kMaxPlugins];
+  int keptCount = 0;
   Path listFilePath;
   StartJournal journal;  // what the next start learns should the shell end mid-start
 
-  bool shuttingDown = false;         // in endPlugin: a fault changes no line and shows no box
-  ModalScope *openModals = nullptr;  // the innermost box or dialog open on the window thread
+  bool shuttingDown = false;               // in endPlugin: a fault changes no line and shows no box
+  ModalScope *openModals = nullptr;        // the innermost box or dialog open on the window thread
+  SessionEntry *innermostEntry = nullptr;  // where the shell or the system last called in
   // The slot an update restarts on its new files, or -1: a fault there is the update's to
   // undo, so it is neither reported nor kept loaded.
   int updateRestartSlot = -1;

@@ -5,9 +5,14 @@
 // library holds one more reference, so the box returns into code that is still there. When
 // no shut-down came meanwhile the reference is given back and the step goes on, re-checking
 // what it relies on. After a shut-down the reference stays (the library is then pinned until
-// the process ends) and SessionEnded leaves the whole call, back to the window procedure or
-// the begin function that began it, touching nothing but the stack on the way.
+// the process ends) and the whole call is left at once, back to where the shell or the system
+// called in (the window procedure, a hook, a begin function): the frames in between are
+// abandoned as they stand, touching nothing of the session that ended.
 #pragma once
+
+#if !defined(_WIN32)
+#include <csetjmp>
+#endif
 
 #include "core/bounded_text.h"
 #include "platform/handles.h"
@@ -16,9 +21,16 @@ namespace kestrane {
 
 struct Manager;
 
-// Thrown after a box or dialog when the session it was opened in has ended; caught where the
-// shell called in (ManagerWindowProc, the begin functions).
-struct SessionEnded {};
+// Where the shell or the system called in. The jump needs no system function: Windows builds
+// use the compiler's own, natively the library's (which the address sanitizer follows).
+struct SessionEntry {
+#if defined(_WIN32)
+  void *jump[5];
+#else
+  std::jmp_buf jump;
+#endif
+  SessionEntry *outer;
+};
 
 class ModalScope {
  public:
@@ -27,8 +39,8 @@ class ModalScope {
   ModalScope(const ModalScope &) = delete;
   ModalScope &operator=(const ModalScope &) = delete;
 
-  // Once the box or dialog has returned: throws SessionEnded when Kestrane was shut down while
-  // it was open.
+  // Once the box or dialog has returned: when Kestrane was shut down while it was open, leaves
+  // for the entry it was opened under and does not return.
   void Leave() const;
 
  private:
@@ -36,9 +48,27 @@ class ModalScope {
 
   Manager &manager_;
   ModalScope *outer_;  // the box this one was opened from, or none
+  SessionEntry *entry_;
   ModuleHandle held_;
   bool ended_ = false;  // set by shut-down; lives on the stack, so reading it touches nothing
 };
+
+// Runs call() as a call from the shell or the system; false when the session ended in a box
+// below, which left the call unfinished.
+template <typename Call>
+bool RunInSession(SessionEntry *&innermost, Call &&call) {
+  SessionEntry entry;
+  entry.outer = innermost;
+  innermost = &entry;
+#if defined(_WIN32)
+  const bool ended = __builtin_setjmp(entry.jump) != 0;
+#else
+  const bool ended = setjmp(entry.jump) != 0;
+#endif
+  if (!ended) call();
+  innermost = entry.outer;
+  return !ended;
+}
 
 // The first step of shut-down: every box and dialog still open learns that its session is over.
 void EndOpenModals(Manager &manager);

@@ -11,21 +11,19 @@ std::size_t AfterLastSeparator(std::string_view path) {
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
+}  // namespace
+
 void LowerCaseAscii(char *text, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
   }
 }
 
-}  // namespace
-
 Path FolderPart(std::string_view path) { return Path(path.substr(0, AfterLastSeparator(path))); }
 
 Path FileNamePart(std::string_view path) { return Path(path.substr(AfterLastSeparator(path))); }
 
 void LowerCase(Path &text) { LowerCaseAscii(text.Buffer(), text.size()); }
-
-void LowerCase(std::string &text) { LowerCaseAscii(text.data(), text.size()); }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -1,7 +1,7 @@
 // Path and text helpers shared across the core.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
 
 #include "core/bounded_text.h"
@@ -18,7 +18,7 @@ Path FileNamePart(std::string_view path);
 
 // Only ASCII letters change: paths are in the system's 8-bit code page.
 void LowerCase(Path &text);
-void LowerCase(std::string &text);
+void LowerCaseAscii(char *text, std::size_t size);
 // Equal but for the case of ASCII letters.
 bool EqualNoCase(std::string_view a, std::string_view b);
 

@@ -70,8 +70,19 @@ void SendPluginBroamCommand(Manager &m, std::string_view command) {
   if (broam.find_first_not_of(" \t\r\n") == std::string_view::npos) return;  // nothing to send
   // A bro@m cut to fit could be a different command: one too long is not sent at all.
   if (broam.size() > Path::kMaxLength) return;
-  Path text{broam};
-  m.ports.shell.Send(m.coreWindow, kHostMsgBroam, 0, reinterpret_cast<std::intptr_t>(text.c_str()));
+  struct Sent {
+    Manager &m;
+    Path text;
+  } sent{m, Path{broam}};
+  // The shell hands it to every plug-in window that takes bro@ms, on this thread.
+  Fault fault = m.ports.libraries.RunGuarded(
+      [](void *s) {
+        auto *sent = static_cast<Sent *>(s);
+        sent->m.ports.shell.Send(sent->m.coreWindow, kHostMsgBroam, 0,
+                                 reinterpret_cast<std::intptr_t>(sent->text.c_str()));
+      },
+      &sent);
+  if (fault.raised) ContainCaughtFault(m, guarded_step::kSendPluginBroam, fault);
 }
 
 }  // namespace kestrane

@@ -86,8 +86,9 @@ void AddPluginFromDialog(Manager &m) {
   StartPlugin(m, slot);
   // A box of the start (a fault) lets commands run: a plug-in removed meanwhile gets no line.
   if (!HoldsPlugin(e, path.view())) return;
-  std::string line = "\r\n!" + std::string(RelativeKey(m, slot).view());
-  if (!AppendToFile(m.listFilePath.c_str(), line)) ShowListFileMissing(m);
+  BoundedText<kPathCapacity + 4> line;
+  line.Format("\r\n!%s", RelativeKey(m, slot).c_str());
+  if (!AppendToFile(m.listFilePath.c_str(), line.view())) ShowListFileMissing(m);
 }
 
 void RemovePluginEntry(Manager &m, int index) {

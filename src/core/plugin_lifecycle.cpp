@@ -83,6 +83,7 @@ void StartPlugin(Manager &m, int slot) {
   }
   if (e.module != kNoModule) {
     Libraries &libraries = m.ports.libraries;
+    const Path path = e.path;
     bool slit = m.slitWindow != kNoWindow;
     PluginCall call = PluginCall::kBeginPlugin;
     Fault fault;
@@ -97,10 +98,10 @@ void StartPlugin(Manager &m, int slot) {
       fault = libraries.CallBegin(e.beginPlugin, e.module);
     }
     m.journal.Clear();
-    if (fault.raised) {
-      ContainPluginFault(m, slot, call, fault);
-      return;
-    }
+    // A begin that let messages run (a box, a bro@m) may have seen its plug-in taken out, even
+    // its slot given to another; a fault in another library only cut the begin short.
+    if (fault.raised && ContainPluginFault(m, slot, call, fault)) return;
+    if (!HoldsPlugin(e, path.view()) || e.module == kNoModule) return;
     e.running = true;
   }
   RefreshPluginInfo(m, slot);
@@ -109,9 +110,18 @@ void StartPlugin(Manager &m, int slot) {
 void StopPlugin(Manager &m, int slot) {
   PluginEntry &e = m.plugins.slots[slot];
   if (e.running) {
-    Fault fault = m.ports.libraries.CallEnd(e.endPlugin, e.module);
+    const Path path = e.path;
+    const ModuleHandle module = e.module;
+    Fault fault = m.ports.libraries.CallEnd(e.endPlugin, module);
     if (fault.raised) {
-      ContainPluginFault(m, slot, PluginCall::kEndPlugin, fault);
+      if (ContainPluginFault(m, slot, PluginCall::kEndPlugin, fault)) return;
+      // Cut short by another library's fault, its end may have left its windows behind: its
+      // library stays, as a faulted one does, but the plug-in is not to blame.
+      KeepLibrary(m, module, path);
+      if (HoldsPlugin(e, path.view()) && e.module == module) {
+        e.running = false;
+        e.module = kNoModule;
+      }
       return;
     }
   }

@@ -5,6 +5,7 @@
 #include "core/notices.h"
 #include "core/path_text.h"
 #include "core/plugin_table.h"
+#include "update/update_files.h"
 
 namespace kestrane {
 
@@ -13,6 +14,10 @@ namespace {
 constexpr const char *kEndedInStart =
     "The shell ended while %s was starting.\nIt was switched off; its line stays in the plugin "
     "list, disabled; \"Toggle Plugins\" starts it again.";
+constexpr const char *kUpdateUndone =
+    "The update of %s did not finish, so it was undone: the previous version runs again.";
+constexpr int kMovePollMs = 10;
+constexpr int kMovePolls = 200;  // moving a few files aside takes milliseconds
 constexpr const char *kEndedAbnormally =
     "The shell did not end normally last time.\n\nStart the plugins now?\nChoose No to start "
     "with every plugin stopped; \"Toggle Plugins\" starts them one by one.";
@@ -23,10 +28,27 @@ HeldBack BeginSession(Manager &m) {
   HeldBack held;
   JournalPath journal = JournalPathFor(m.listFilePath);
   if (journal.empty()) return held;
-  LastSession last = m.journal.Begin(journal.c_str());
+  for (int i = 0; i < kMovePolls && m.updates.movingFiles.load(); ++i) {
+    m.ports.kernel.Sleep(kMovePollMs);
+  }
+  LastSession last = m.journal.Begin(journal.c_str(), m.ports.kernel);
+  const NotedReplacement &update = last.update;
+  if (update.count > 0) {
+    // Before anything is linked: the previous version starts as if no update had come, even
+    // when the new one ended the shell while it loaded or started.
+    UndoNotedReplacement(m.ports.kernel, update);
+    if (last.starting.view() == update.plugin.view()) {
+      if (last.whileLinking) m.journal.Release(last.starting.view());
+      last.starting.Clear();
+    }
+    BoundedText<512> text;
+    text.Format(kUpdateUndone, update.name.c_str());
+    ShowError(m, text.c_str());
+  }
+  // A plug-in's note alone counts, and so does an undone update: no question then.
   if (!last.starting.empty()) {
-    held.library = last.starting;  // its note alone counts: no question
-  } else if (!last.endedNormally) {
+    held.library = last.starting;
+  } else if (!last.endedNormally && update.count == 0) {
     int answer = ShowModalBox(m, kNoWindow, kEndedAbnormally, kCaption,
                               box::kTopMost | box::kIconInformation | box::kYesNo);
     held.everyPlugin = answer != box::kAnswerYes;

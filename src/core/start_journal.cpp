@@ -1,8 +1,7 @@
 #include "core/start_journal.h"
 
-#include <string>
-
 #include "core/text_file.h"
+#include "platform/kernel.h"
 
 namespace kestrane {
 
@@ -12,6 +11,9 @@ constexpr std::string_view kSessionMark = "Kestrane session running";
 constexpr std::string_view kStartingMark = "starting ";
 constexpr std::string_view kLinkingMark = "linking ";
 constexpr std::string_view kHeldMark = "held ";
+constexpr std::string_view kUpdateMark = "update ";      // the plug-in's library|its name
+constexpr std::string_view kReplacedMark = "replaced ";  // a target|its previous file, if any
+constexpr char kSeparator = '|';                         // in no Windows path
 constexpr std::string_view kLineEnd = "\r\n";
 // Every record is as long as the longest, so a rewrite covers the one before it whole.
 using Record =
@@ -36,6 +38,21 @@ void ForEachJournalLine(std::string_view content, Visit visit) {
   }
 }
 
+// "first|second", each cut to a path.
+void SplitPair(std::string_view text, Path &first, Path &second) {
+  const std::size_t bar = text.find(kSeparator);
+  first = text.substr(0, bar);
+  second = bar == std::string_view::npos ? std::string_view() : text.substr(bar + 1);
+}
+
+bool WritePair(std::FILE *file, std::string_view mark, const Path &first, const Path &second) {
+  return std::fwrite(mark.data(), 1, mark.size(), file) == mark.size() &&
+         std::fwrite(first.c_str(), 1, first.size(), file) == first.size() &&
+         std::fputc(kSeparator, file) != EOF &&
+         std::fwrite(second.c_str(), 1, second.size(), file) == second.size() &&
+         std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file) == kLineEnd.size();
+}
+
 }  // namespace
 
 JournalPath JournalPathFor(const Path &listFile) {
@@ -48,9 +65,9 @@ LastSession StartJournal::Read(const char *path) { return ReadHolding(path, null
 
 LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
   LastSession last;
-  std::string content;
+  HeapText content;
   if (!ReadWholeFile(path, content)) return last;
-  ForEachJournalLine(content, [&](std::string_view line) {
+  ForEachJournalLine(content.view(), [&](std::string_view line) {
     if (line == kSessionMark) {
       last.endedNormally = false;
     } else if (StartsWith(line, kStartingMark)) {
@@ -60,20 +77,30 @@ LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
       last.whileLinking = !last.starting.empty();
     } else if (StartsWith(line, kHeldMark) && holder != nullptr) {
       holder->Hold(line.substr(kHeldMark.size()));
+    } else if (StartsWith(line, kUpdateMark)) {
+      SplitPair(line.substr(kUpdateMark.size()), last.update.plugin, last.update.name);
+    } else if (StartsWith(line, kReplacedMark) && last.update.count < kMaxNotedFiles) {
+      NotedReplacement &u = last.update;
+      SplitPair(line.substr(kReplacedMark.size()), u.targets[u.count], u.asides[u.count]);
+      ++u.count;
     }
   });
   return last;
 }
 
-LastSession StartJournal::Begin(const char *path) {
+LastSession StartJournal::Begin(const char *path, Kernel &kernel) {
   End();
   heldCount_ = 0;
+  update_.count = 0;
   LastSession last = ReadHolding(path, this);
   if (last.whileLinking) Hold(last.starting.view());
   path_ = path;
-  Rewrite(true);
-  if (!file_) path_.Clear();
-  return last;
+  // A read-only journal would be acted on at every start, never cleared.
+  if (!Rewrite(true) && kernel.MakeWritable(path)) Rewrite(true);
+  if (file_) return last;
+  path_.Clear();
+  heldCount_ = 0;
+  return LastSession();
 }
 
 void StartJournal::NoteLinking(const Path &library) { WriteNote(kLinkingMark, library.view()); }
@@ -82,11 +109,26 @@ void StartJournal::NoteStarting(const Path &library) { WriteNote(kStartingMark, 
 
 void StartJournal::Clear() { WriteNote(kStartingMark, {}); }
 
+bool StartJournal::NoteReplacement(const NotedReplacement &update) {
+  if (!file_) return true;  // no journal: nothing to note, as for every other note
+  update_ = update;
+  if (Rewrite(true)) return true;
+  update_.count = 0;
+  return false;
+}
+
+void StartJournal::ClearReplacement() {
+  if (update_.count == 0) return;
+  update_.count = 0;
+  if (file_) Rewrite(true);
+}
+
 void StartJournal::End() {
   if (!file_) return;
-  if (heldCount_ > 0) Rewrite(false);  // no session mark: the next start asks nothing
+  const bool keep = heldCount_ > 0 || update_.count > 0;
+  if (keep) Rewrite(false);  // no session mark: the next start asks nothing
   file_.reset();
-  if (heldCount_ == 0) std::remove(path_.c_str());
+  if (!keep) std::remove(path_.c_str());
   path_.Clear();
 }
 
@@ -129,9 +171,9 @@ void StartJournal::WriteNote(std::string_view mark, std::string_view library) {
   }
 }
 
-void StartJournal::Rewrite(bool running) {
+bool StartJournal::Rewrite(bool running) {
   file_.reset(std::fopen(path_.c_str(), "wb"));
-  if (!file_) return;
+  if (!file_) return false;
   if (running) WriteNote(kStartingMark, {});
   std::FILE *file = file_.get();
   std::fseek(file, 0, SEEK_END);
@@ -140,7 +182,14 @@ void StartJournal::Rewrite(bool running) {
     std::fwrite(held_[i].c_str(), 1, held_[i].size(), file);
     std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file);
   }
-  std::fflush(file);
+  bool whole = true;
+  if (update_.count > 0) {
+    whole = WritePair(file, kUpdateMark, update_.plugin, update_.name);
+    for (int i = 0; i < update_.count && whole; ++i) {
+      whole = WritePair(file, kReplacedMark, update_.targets[i], update_.asides[i]);
+    }
+  }
+  return std::fflush(file) == 0 && std::ferror(file) == 0 && whole;
 }
 
 }  // namespace kestrane

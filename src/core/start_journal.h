@@ -9,6 +9,10 @@
 // which links every listed library, switched off or not. Such a library is held: the journal
 // keeps it, across sessions, until the user links it again or removes it, and only then is the
 // file removed at a normal end.
+//
+// An update notes its files before the first of them moves, and clears the note once the new
+// version has started. A note the next start finds means the update never finished (the process
+// ended, or the shell did, in between): that start puts the previous files back.
 #pragma once
 
 #include <cstdio>
@@ -20,15 +24,30 @@
 
 namespace kestrane {
 
+class Kernel;
+
 using JournalPath = BoundedText<kPathCapacity + 16>;
 
 // The list file's name with ".journal" added; empty when that would not fit.
 JournalPath JournalPathFor(const Path &listFile);
 
+constexpr int kMaxNotedFiles = 32;
+
+// The files an update replaces: each target and the name its previous file was moved aside to,
+// empty when it had none (the update adds it).
+struct NotedReplacement {
+  Path plugin;  // the plug-in's library
+  Path name;    // the plug-in's name, for the user
+  int count = 0;
+  Path targets[kMaxNotedFiles];
+  Path asides[kMaxNotedFiles];
+};
+
 struct LastSession {
   bool endedNormally = true;  // no session mark was left behind
   Path starting;              // the library the shell ended in while it was starting it
   bool whileLinking = false;  // ... while its library was being loaded
+  NotedReplacement update;    // count 0: no update was under way
 };
 
 class StartJournal {
@@ -38,13 +57,18 @@ class StartJournal {
 
   // Starts this session's journal at `path`, marking the session as running, and returns what
   // the last session left there. Its held libraries stay held, and so does the one it ended in
-  // while linking it.
-  LastSession Begin(const char *path);
+  // while linking it. A journal that cannot be written anew (read-only once `kernel` has
+  // cleared the attribute, or locked) is not acted on: the answer is then as after a normal end.
+  LastSession Begin(const char *path, Kernel &kernel);
   // `library` is being linked or started; Clear when the call has returned.
   void NoteLinking(const Path &library);
   void NoteStarting(const Path &library);
   void Clear();
-  // The session ends normally: the journal goes, unless it holds libraries.
+  // An update is about to move its files; false when the note could not be written (without a
+  // journal there is nothing to write, and the answer is true).
+  bool NoteReplacement(const NotedReplacement &update);
+  void ClearReplacement();
+  // The session ends normally: the journal goes, unless it holds libraries or an update note.
   void End();
 
   bool IsHeld(std::string_view library) const;
@@ -61,13 +85,15 @@ class StartJournal {
   static LastSession ReadHolding(const char *path, StartJournal *holder);
   void Hold(std::string_view library);
   void WriteNote(std::string_view mark, std::string_view library);
-  // The whole file anew: the session record (when a session runs) and the held libraries.
-  void Rewrite(bool running);
+  // The whole file anew: the session record (when a session runs), the held libraries and the
+  // update note; false when it could not all be written.
+  bool Rewrite(bool running);
 
   std::unique_ptr<std::FILE, Closer> file_;
   JournalPath path_;
   Path held_[kMaxPlugins];
   int heldCount_ = 0;
+  NotedReplacement update_;
 };
 
 }  // namespace kestrane

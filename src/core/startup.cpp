@@ -99,11 +99,10 @@ int StartUp(Manager &m, ModuleHandle module) {
 }
 
 int StartSession(Manager &m, ModuleHandle module) {
-  try {
-    return StartUp(m, module);
-  } catch (const SessionEnded &) {
-    return kStartFailed;  // the shell ended Kestrane while a box of the start was open
-  }
+  // Also when the shell ended Kestrane while a box of the start was open.
+  int result = kStartFailed;
+  RunInSession(m.innermostEntry, [&] { result = StartUp(m, module); });
+  return result;
 }
 
 }  // namespace

@@ -25,13 +25,15 @@ bool WriteAndClose(File file, std::string_view text) {
 
 }  // namespace
 
-bool ReadWholeFile(const char *path, std::string &content) {
+bool ReadWholeFile(const char *path, HeapText &content) {
   File file = Open(path, "rb");
   if (!file) return false;
-  content.clear();
+  content.Clear();
   char block[4096];
   std::size_t n;
-  while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) content.append(block, n);
+  while ((n = std::fread(block, 1, sizeof block, file.get())) > 0) {
+    if (!content.Append({block, n})) return false;
+  }
   return std::ferror(file.get()) == 0;
 }
 

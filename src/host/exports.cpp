@@ -1,5 +1,5 @@
-// The five functions the shell calls. They run on the shell's thread and never let an
-// exception escape into it.
+// The five functions the shell calls, on the shell's thread. Kestrane is built without C++
+// exceptions, so none can escape into the shell.
 #include <windows.h>
 
 #include "core/manager.h"
@@ -33,19 +33,11 @@ Manager g_manager{
 extern "C" {
 
 __declspec(dllexport) int beginPlugin(HINSTANCE module) {
-  try {
-    return StartManager(g_manager, win32::FromHmodule(module));
-  } catch (...) {
-    return kStartFailed;
-  }
+  return StartManager(g_manager, win32::FromHmodule(module));
 }
 
 __declspec(dllexport) int beginSlitPlugin(HINSTANCE module, HWND slit) {
-  try {
-    return StartManagerInSlit(g_manager, win32::FromHmodule(module), win32::FromHwnd(slit));
-  } catch (...) {
-    return kStartFailed;
-  }
+  return StartManagerInSlit(g_manager, win32::FromHmodule(module), win32::FromHwnd(slit));
 }
 
 __declspec(dllexport) int beginPluginEx(HINSTANCE module, HWND slit) {
@@ -53,10 +45,7 @@ __declspec(dllexport) int beginPluginEx(HINSTANCE module, HWND slit) {
 }
 
 __declspec(dllexport) void endPlugin(HINSTANCE module) {
-  try {
-    EndManager(g_manager, win32::FromHmodule(module));
-  } catch (...) {
-  }
+  EndManager(g_manager, win32::FromHmodule(module));
   // Every hook is gone now, so nothing can call into psapi any more.
   g_desktop.ReleaseOptionalLibraries();
 }

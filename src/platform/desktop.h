@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/bounded_text.h"
+#include "platform/fault.h"
 #include "platform/handles.h"
 
 namespace kestrane {
@@ -57,10 +58,19 @@ struct MessageResult {
   std::intptr_t value = 0;
 };
 
-// Receives the messages of the window class the core registers.
-class WindowMessageHandler {
+// The system calls Kestrane back through these handlers. Each call runs behind an exception
+// guard of its own, so that a fault below it (in code the call reached: a plug-in's window, a
+// box's message loop) abandons only that call and never unwinds Kestrane's frames above it. The
+// handler learns of the fault once the call has been left.
+class CallbackHandler {
  public:
-  virtual ~WindowMessageHandler() = default;
+  virtual ~CallbackHandler() = default;
+  virtual void OnFault(const Fault &fault) = 0;
+};
+
+// Receives the messages of the window class the core registers.
+class WindowMessageHandler : public CallbackHandler {
+ public:
   virtual MessageResult OnMessage(const WindowMessage &message) = 0;
 };
 
@@ -119,15 +129,13 @@ struct KeyEvent {
 };
 
 // Receive the hooks' notifications on the thread that installed them, as window messages are.
-class WinEventHandler {
+class WinEventHandler : public CallbackHandler {
  public:
-  virtual ~WinEventHandler() = default;
   virtual void OnWinEvent(const WinEvent &event) = 0;
 };
 
-class KeyboardHandler {
+class KeyboardHandler : public CallbackHandler {
  public:
-  virtual ~KeyboardHandler() = default;
   virtual void OnKey(const KeyEvent &key) = 0;  // the key is passed on afterwards, always
 };
 
@@ -167,10 +175,14 @@ class Desktop {
   virtual void Invalidate(WindowHandle window) = 0;  // whole window, no erase
 
   virtual ScreenSize PrimaryScreen() = 0;
+  // A box's or dialog's message loop runs other code on this thread (plug-ins' windows): a
+  // fault there abandons the box, closes every box and dialog opened inside it, and comes back
+  // as `fault` (the answer is then 0, or no file).
   // The system's open-file dialog with one filter; empty when the user cancels.
-  virtual Path ChooseFile(const char *title, const char *filterName, const char *pattern) = 0;
+  virtual Path ChooseFile(const char *title, const char *filterName, const char *pattern,
+                          Fault &fault) = 0;
   virtual int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
-                             unsigned style) = 0;
+                             unsigned style, Fault &fault) = 0;
 
   // Other programs' windows, for the window controllers.
   virtual void ForEachTopLevelWindow(WindowVisitor &visitor) = 0;

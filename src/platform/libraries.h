@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/fault.h"
 #include "platform/handles.h"
 
 namespace kestrane {
@@ -14,19 +15,6 @@ constexpr EntryPoint kNoEntry{};
 
 enum class DataResource { kFound, kMissing, kUnreadable };
 
-// What a guarded call reports: whether the code it ran raised an exception instead of
-// returning, which one and where. What that means is the core's to decide.
-struct Fault {
-  bool raised = false;
-  std::uint32_t code = 0;
-  std::uintptr_t address = 0;
-};
-
-// Exception codes with a name of their own, as the system raises them.
-namespace exception {
-constexpr std::uint32_t kAccessViolation = 0xC0000005;
-}  // namespace exception
-
 class Libraries {
  public:
   virtual ~Libraries() = default;
@@ -35,9 +23,11 @@ class Libraries {
   virtual EntryPoint Resolve(ModuleHandle module, const char *name) = 0;
   virtual void Free(ModuleHandle module) = 0;
 
-  // Every call into a library runs behind an exception guard: an exception raised in it
-  // abandons the call and comes back as the Fault. The results of the begin functions and of
-  // endPlugin mean nothing, so none is passed on.
+  // Every call into a library runs behind an exception guard: an exception raised below it
+  // abandons the call and comes back as the Fault (raised in this library or in any other code
+  // the call reached: the core finds out whose by the address). Only errors are caught: a
+  // warning or a guard page's notice passes on, as no guard were there. The results of the
+  // begin functions and of endPlugin mean nothing, so none is passed on.
   virtual Fault CallBegin(EntryPoint beginPlugin, ModuleHandle module) = 0;
   virtual Fault CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) = 0;
   virtual Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) = 0;
@@ -45,8 +35,13 @@ class Libraries {
   // faults there, not in Kestrane): cut to `capacity` less one, always zero-terminated, empty
   // for a null answer.
   virtual Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) = 0;
-  // The same copy for a text behind any pointer Kestrane cannot vouch for.
+  // The same copy for a text behind any pointer Kestrane cannot vouch for. Memory that cannot
+  // be read, or a guard page (touching one would disarm it), is not read at all: it comes back
+  // as an access violation at its address.
   virtual Fault CopyText(const char *text, char *buffer, std::size_t capacity) = 0;
+  // Any other code behind the same guard: call(context), for Kestrane's own steps that reach
+  // code it cannot vouch for (a bro@m sent through the shell reaches plug-ins' windows).
+  virtual Fault RunGuarded(void (*call)(void *context), void *context) = 0;
   // True when `address` lies inside the module's image; `offset` is then from its start.
   virtual bool OffsetInModule(ModuleHandle module, std::uintptr_t address,
                               std::uintptr_t &offset) = 0;

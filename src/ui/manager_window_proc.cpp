@@ -3,6 +3,7 @@
 #include "controllers/class_capture.h"
 #include "core/manager.h"
 #include "core/modal_scope.h"
+#include "core/plugin_fault.h"
 #include "host/shell_messages.h"
 #include "ui/commands.h"
 #include "ui/manager_menu.h"
@@ -26,12 +27,14 @@ MessageResult Handled(std::intptr_t value = 0) { return {true, value}; }
 }  // namespace
 
 MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
-  try {
-    return Dispatch(message);
-  } catch (const SessionEnded &) {
-    // Kestrane was shut down while a box of this message was open: nothing more is done.
-    return Handled();
-  }
+  MessageResult result = Handled();
+  // Kestrane may be shut down while a box of this message is open: then nothing more is done.
+  RunInSession(manager_.innermostEntry, [&] { result = Dispatch(message); });
+  return result;
+}
+
+void ManagerWindowProc::OnFault(const Fault &fault) {
+  ContainCallbackFault(manager_, guarded_step::kWindowMessage, fault);
 }
 
 MessageResult ManagerWindowProc::Dispatch(const WindowMessage &message) {

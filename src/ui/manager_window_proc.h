@@ -30,6 +30,7 @@ class ManagerWindowProc final : public WindowMessageHandler {
  public:
   explicit ManagerWindowProc(Manager &manager) : manager_(manager) {}
   MessageResult OnMessage(const WindowMessage &message) override;
+  void OnFault(const Fault &fault) override;
 
  private:
   MessageResult Dispatch(const WindowMessage &message);

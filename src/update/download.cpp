@@ -73,22 +73,19 @@ struct FileCloser {
 }  // namespace
 
 bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
-              std::string &body) {
-  body.clear();
+              HeapText &body) {
+  body.Clear();
   UrlAnswer answer;
   std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
   if (!transfer) return false;
-  auto keep = [&](const char *data, std::size_t size) {
-    body.append(data, size);
-    return true;
-  };
+  auto keep = [&](const char *data, std::size_t size) { return body.Append({data, size}); };
   return ReadBody(*transfer, answer, limit, watch, keep);
 }
 
 bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
                      DownloadWatch *watch) {
-  std::string body;
-  return FetchUrl(internet, url, limit, watch, body) && AppendToFile(path, body);
+  HeapText body;
+  return FetchUrl(internet, url, limit, watch, body) && AppendToFile(path, body.view());
 }
 
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,

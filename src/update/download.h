@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "core/bounded_text.h"
+#include "core/heap_text.h"
 
 namespace kestrane {
 
@@ -34,7 +34,7 @@ class DownloadWatch {
 
 // The whole body into `body`. Puts the scheme in front of `url` in place.
 bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
-              std::string &body);
+              HeapText &body);
 
 // Appends the body to the file at `path` (created when missing) once it has arrived whole.
 // Puts the scheme in front of `url` in place.

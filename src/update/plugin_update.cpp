@@ -1,5 +1,6 @@
 #include "update/plugin_update.h"
 
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -8,6 +9,7 @@
 #include "ui/commands.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
+#include "update/release_statement.h"
 #include "update/update_files.h"
 #include "update/update_key.h"
 #include "update/update_metadata.h"
@@ -42,7 +44,11 @@ constexpr const char *kComplete =
 constexpr const char *kChecksumMismatch =
     "The downloaded file %s does not match its published checksum.";
 constexpr const char *kNotSigned =
-    "The downloaded file %s is not signed with the update key of %s.\nNothing was changed.";
+    "The update of %s is not signed with its update key.\nNothing was changed.";
+constexpr const char *kOlderRelease =
+    "The update of %s, dated %s, is older than the version you have.\nNothing was changed.";
+constexpr const char *kNoNewKey =
+    "The new version of %s carries no update key.\nNothing was changed.";
 constexpr const char *kZipQuestion =
     "The update included a zip archive called %s.\nWould you like to extract it now? If yes, "
     "then\nyou will be prompted for a folder to extract it to.";
@@ -140,21 +146,50 @@ StopOutcome StopPlugin(WorkerRun &run, int slot, const Path &path) {
 
 enum class RestartOutcome { kRunning, kFailed, kGone, kShutDown };
 
-// `updated` false: back on its old files, for which the update is still there.
+// `updated` false: back on its old files, for which the update is still there. A new version
+// that started (or a plug-in removed meanwhile) ends the journal's note of the update.
 RestartOutcome RestartPlugin(WorkerRun &run, int slot, const Path &path, bool updated) {
   RestartOutcome outcome = RestartOutcome::kGone;
   bool ran = run.OnWindowThread([&](Manager &m) {
     if (m.updates.pausedSlot == slot) m.updates.pausedSlot = -1;
     PluginEntry *e = Same(m, slot, path);
-    if (e == nullptr) return;
-    // The new version's fault is the update's to undo, not the user's to switch off.
-    if (updated) m.updateRestartSlot = slot;
-    if (!e->running) Toggle(m, slot);
-    m.updateRestartSlot = -1;
-    e->updateAvailable = !updated;
-    outcome = e->running ? RestartOutcome::kRunning : RestartOutcome::kFailed;
+    if (e != nullptr) {
+      // The new version's fault is the update's to undo, not the user's to switch off.
+      if (updated) m.updateRestartSlot = slot;
+      if (!e->running) Toggle(m, slot);
+      m.updateRestartSlot = -1;
+      e->updateAvailable = !updated;
+      outcome = e->running ? RestartOutcome::kRunning : RestartOutcome::kFailed;
+    }
+    if (updated && outcome != RestartOutcome::kFailed) m.journal.ClearReplacement();
   });
   return ran ? outcome : RestartOutcome::kShutDown;
+}
+
+// Before the first move: the journal notes every target and where its previous file goes, so
+// that a process that ends before the new version has started is undone at the next start.
+// False when the note could not be written, or shut-down came: nothing may move then.
+bool NoteReplacement(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
+  auto note = std::unique_ptr<NotedReplacement>(new (std::nothrow) NotedReplacement);
+  if (!note) return false;
+  note->plugin = s.path;
+  note->name = s.name;
+  NoteOf(plan, *note);
+  bool noted = false;
+  return run.OnWindowThread([&](Manager &m) { noted = m.journal.NoteReplacement(*note); }) && noted;
+}
+
+void ClearNote(WorkerRun &run) {
+  run.OnWindowThread([](Manager &m) { m.journal.ClearReplacement(); });
+}
+
+// The moves themselves, which a begin after an end in this image waits for.
+template <typename Move>
+void MoveFiles(WorkerRun &run, Move move) {
+  std::atomic<bool> &moving = run.manager().updates.movingFiles;
+  moving = true;
+  move(run.ports().kernel);
+  moving = false;
 }
 
 // Progress texts for one file, when the server gave its length.
@@ -235,28 +270,48 @@ std::string_view FileList(const UpdateMetadata &published) {
   return {};
 }
 
-// When the plug-in carries its author's key, every arrived file must be signed by it.
+// When the plug-in carries its author's key, the release must be signed with it and no older
+// than the running one. Checked on the metadata alone, before anything is downloaded.
 bool SignedByAuthor(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
-  std::string_view published = s.published.signatures.view();
-  SignatureCheck check =
-      CheckUpdateSignatures(s.key, IsPublished(published) ? published : std::string_view(), plan);
-  switch (check.verdict) {
-    case SignatureVerdict::kAccepted: return true;
-    case SignatureVerdict::kUnreadable: run.Show(kDownloadFailed, kError); break;
-    case SignatureVerdict::kNotSigned: {
-      Message text;
-      text.Format(kNotSigned, plan.files[check.file].name.c_str(), s.name.c_str());
-      run.Show(text.c_str(), kError);
-      break;
-    }
+  const UpdateMetadata &p = s.published;
+  PublishedRelease release{s.name.view(), p.version.view(), p.date.view(),
+                           !IsPublished(p.files.view())};
+  Message text;
+  switch (CheckRelease(s.key, p.signature.view(), release, plan, s.own.date.view())) {
+    case ReleaseVerdict::kAccepted: return true;
+    case ReleaseVerdict::kNotSigned: text.Format(kNotSigned, s.name.c_str()); break;
+    case ReleaseVerdict::kOlder: text.Format(kOlderRelease, s.name.c_str(), p.date.c_str()); break;
   }
+  run.Show(text.c_str(), kError);
   return false;
 }
 
+// A keyed plug-in's new library must bring a key too, or every later update of it would go
+// unsigned. Read from its staged file, before anything is replaced.
+bool NewLibraryKeepsAKey(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
+  if (s.key.kind == UpdateKey::Kind::kNone) return true;
+  Path library = FileNamePart(s.path.view());
+  for (int i = 0; i < plan.count; ++i) {
+    const UpdateFile &file = plan.files[i];
+    if (!EqualNoCase(file.name.view(), library.view())) continue;
+    UpdateKey key;
+    if (!run.OnWindowThread(
+            [&](Manager &m) { key = ReadUpdateKey(m.ports.libraries, file.incoming.c_str()); })) {
+      return false;
+    }
+    if (key.kind == UpdateKey::Kind::kKey) return true;
+    ShowAboutFile(run, kNoNewKey, s.name);
+    return false;
+  }
+  return true;  // the library stays, and its key with it
+}
+
 bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
-  std::string_view list = FileList(s.published);
-  std::string_view sha256 =
-      IsPublished(s.published.sha256.view()) ? s.published.sha256.view() : std::string_view();
+  const UpdateMetadata &p = s.published;
+  std::string_view list = FileList(p);
+  // A cut list would install part of a release as if it were all of it.
+  if (IsCut(p.files) || IsCut(p.archive) || IsCut(p.sha256) || IsCut(p.signature)) list = {};
+  std::string_view sha256 = IsPublished(p.sha256.view()) ? p.sha256.view() : std::string_view();
   PlanResult result =
       PlanUpdateFiles(run.ports().kernel, list, FolderPart(s.path.view()).view(), sha256, plan);
   switch (result.problem) {
@@ -273,7 +328,8 @@ bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
 // The new version could not be linked or faulted while starting (and is unloaded again): the
 // previous files go back and start once more. Extracted files stay where the user put them.
 void UndoUpdate(WorkerRun &run, int slot, const Snapshot &s, UpdatePlan &plan, bool extracted) {
-  RestorePreviousFiles(run.ports().kernel, plan);
+  MoveFiles(run, [&](Kernel &kernel) { RestorePreviousFiles(kernel, plan); });
+  ClearNote(run);
   // Should the previous version not start either, its own box has said so.
   if (RestartPlugin(run, slot, s.path, false) != RestartOutcome::kRunning) return;
   Message text;
@@ -303,13 +359,13 @@ void UpdateSlot(WorkerRun &run, int slot) {
                  published.version.c_str(), published.date.c_str(), published.author.c_str(),
                  published.information.c_str(), published.changes.c_str());
   if (run.Show(consent.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return;
-  if (!PlanFiles(run, *s, *plan)) return;
+  if (!PlanFiles(run, *s, *plan) || !SignedByAuthor(run, *s, *plan)) return;
 
   // Everything arrives while the plug-in keeps running; a failure leaves it untouched.
   for (int i = 0; i < plan->count; ++i) {
     if (!DownloadUpdateFile(run, s->coreWindow, plan->files[i])) return;
   }
-  if (run.Stopped() || !SignedByAuthor(run, *s, *plan)) return;
+  if (run.Stopped() || !NewLibraryKeepsAKey(run, *s, *plan)) return;
   switch (StopPlugin(run, slot, s->path)) {
     case StopOutcome::kStopped: break;
     case StopOutcome::kShutDown:
@@ -319,9 +375,12 @@ void UpdateSlot(WorkerRun &run, int slot) {
   }
   // Shut-down came just after the stop: the plug-in goes back to its old files next time, and
   // its line is switched on again. Once begun, the moves run to their end even when shut-down
-  // comes meanwhile (then the new version starts next time).
+  // comes meanwhile: the journal's note has the next start put the old files back.
   if (run.Stopped()) return;
-  if (!ReplaceFiles(run.ports().kernel, *plan)) {
+  bool replaced = NameAsides(run.ports().kernel, *plan) && NoteReplacement(run, *s, *plan);
+  if (replaced) MoveFiles(run, [&](Kernel &kernel) { replaced = ReplaceFiles(kernel, *plan); });
+  if (!replaced) {
+    ClearNote(run);
     RestartPlugin(run, slot, s->path, false);
     run.Show(kDownloadFailed, kError);
     return;
@@ -333,9 +392,9 @@ void UpdateSlot(WorkerRun &run, int slot) {
     }
   }
   // The previous files stay aside until the new version has started; on a shut-down before
-  // that they go with the plan, and the new version starts next time.
+  // that they stay there, and the next start puts them back, as the journal's note says.
   switch (RestartPlugin(run, slot, s->path, true)) {
-    case RestartOutcome::kShutDown: return;
+    case RestartOutcome::kShutDown: KeepPreviousFiles(*plan); return;
     case RestartOutcome::kFailed: UndoUpdate(run, slot, *s, *plan, extracted); return;
     case RestartOutcome::kRunning:
     case RestartOutcome::kGone: break;
@@ -349,11 +408,7 @@ void UpdateSlot(WorkerRun &run, int slot) {
 void PluginUpdateWorker(WorkerRun &run) {
   Manager &m = run.manager();
   int slot = m.busyIndex.load();
-  try {
-    if (ValidSlot(slot)) UpdateSlot(run, slot);
-  } catch (...) {
-    // Out of memory: the update ends here, its staged files removed on the way out.
-  }
+  if (ValidSlot(slot)) UpdateSlot(run, slot);
   GiveBack(run, [](Manager &manager) { manager.busyIndex = -1; });
 }
 

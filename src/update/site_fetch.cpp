@@ -51,12 +51,9 @@ struct FetchRound {
         return;
       }
       SiteFetch &site = sites[i];
-      try {
-        site.fetched = FetchUrl(internet, site.url, kMetadataLimitBytes, &watch, site.body);
-      } catch (...) {  // out of memory: this site adds nothing
-        site.fetched = false;
-      }
-      if (!site.fetched) site.body.clear();
+      // Out of memory too: this site adds nothing.
+      site.fetched = FetchUrl(internet, site.url, kMetadataLimitBytes, &watch, site.body);
+      if (!site.fetched) site.body.Clear();
       busy.fetch_sub(1);
     }
   }

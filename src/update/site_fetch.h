@@ -2,9 +2,8 @@
 // its slowest site, not the sum of them all.
 #pragma once
 
-#include <string>
-
 #include "core/bounded_text.h"
+#include "core/heap_text.h"
 #include "platform/handles.h"
 
 namespace kestrane {
@@ -13,7 +12,7 @@ class WorkerRun;
 
 struct SiteFetch {
   Path url;
-  std::string body;  // the whole body, when `fetched`
+  HeapText body;  // the whole body, when `fetched`
   bool fetched = false;
 };
 

@@ -76,7 +76,7 @@ bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
     return false;
   }
   for (int i = 0; i < plan.siteCount; ++i) {
-    if (plan.sites[i].fetched) AppendToFile(fresh.c_str(), plan.sites[i].body);
+    if (plan.sites[i].fetched) AppendToFile(fresh.c_str(), plan.sites[i].body.view());
   }
   return !run.Stopped() && fresh.MoveOver(run.ports().kernel, plan.metadataFile.c_str());
 }
@@ -108,11 +108,7 @@ void Check(WorkerRun &run, CheckPlan &plan) {
 
 void UpdateCheckWorker(WorkerRun &run) {
   auto *plan = new (std::nothrow) CheckPlan;
-  try {
-    if (plan != nullptr) Check(run, *plan);
-  } catch (...) {
-    // Out of memory (the metadata bodies are held whole): the check ends here.
-  }
+  if (plan != nullptr) Check(run, *plan);
   delete plan;
   GiveBack(run, [](Manager &manager) { manager.updates.checkRunning = false; });
 }

@@ -44,6 +44,7 @@ bool IsStagingName(std::string_view name) {
 bool PlanFile(Kernel &kernel, std::string_view element, std::string_view folder, UpdatePlan &plan) {
   if (plan.count == kMaxUpdateFiles) return false;
   UpdateFile &file = plan.files[plan.count];
+  file.hasDigest = false;
   element = TrimBlanks(element);
   if (!file.url.Assign(element)) return false;
   file.name = UrlFileName(file.url.view());
@@ -122,23 +123,50 @@ bool MatchesSha256(const char *path, const Sha256 &expected) {
   return true;
 }
 
-bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {
+namespace {
+
+// Removes a file, read-only or not.
+void RemoveAnyFile(Kernel &kernel, const char *path) {
+  if (!kernel.RemoveFile(path) && kernel.KindOf(path) == PathKind::kReadOnlyFile &&
+      kernel.MakeWritable(path)) {
+    kernel.RemoveFile(path);
+  }
+}
+
+}  // namespace
+
+bool NameAsides(Kernel &kernel, UpdatePlan &plan) {
   for (int i = 0; i < plan.count; ++i) {
     UpdateFile &file = plan.files[i];
     // Whatever the target is, even a file no one may read, it is moved aside to come back
     // should the update be undone; a folder or a name the system cannot look at is left alone.
-    bool moved = false;
     switch (kernel.KindOf(file.target.c_str())) {
-      case PathKind::kNothing: moved = true; break;
+      case PathKind::kNothing: break;
       case PathKind::kFile:
       case PathKind::kReadOnlyFile:
-        moved = file.previous.Name(kernel, file.target.view(), kPreviousSuffix) &&
-                kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
-        if (!moved) file.previous.Release();  // the target is still where it was
+        if (!file.previous.NameFree(kernel, file.target.view(), kPreviousSuffix)) return false;
         break;
       case PathKind::kFolder:
-      case PathKind::kUnknown: break;
+      case PathKind::kUnknown: return false;
     }
+  }
+  return true;
+}
+
+void NoteOf(const UpdatePlan &plan, NotedReplacement &note) {
+  note.count = plan.count;
+  for (int i = 0; i < plan.count; ++i) {
+    note.targets[i] = plan.files[i].target;
+    note.asides[i] = plan.files[i].previous.c_str();
+  }
+}
+
+bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan) {
+  for (int i = 0; i < plan.count; ++i) {
+    UpdateFile &file = plan.files[i];
+    bool moved =
+        !file.previous.named() || kernel.MoveFileOver(file.target.c_str(), file.previous.c_str());
+    if (!moved) file.previous.Release();  // the target is still where it was
     if (moved && file.incoming.MoveOver(kernel, file.target.c_str())) {
       file.replaced = true;
       continue;
@@ -153,8 +181,31 @@ void DiscardPreviousFiles(UpdatePlan &plan) {
   for (int i = 0; i < plan.count; ++i) plan.files[i].previous.Remove();
 }
 
+void KeepPreviousFiles(UpdatePlan &plan) {
+  for (int i = 0; i < plan.count; ++i) plan.files[i].previous.Release();
+}
+
 void RestorePreviousFiles(Kernel &kernel, UpdatePlan &plan) {
   for (int i = plan.count - 1; i >= 0; --i) PutBack(kernel, plan.files[i]);
+}
+
+void UndoNotedReplacement(Kernel &kernel, const NotedReplacement &note) {
+  for (int i = note.count - 1; i >= 0; --i) {
+    const Path &target = note.targets[i];
+    const Path &aside = note.asides[i];
+    if (!aside.empty()) {
+      // Not there: the update had not moved this target yet.
+      if (kernel.KindOf(aside.c_str()) != PathKind::kNothing) {
+        kernel.MoveFileOver(aside.c_str(), target.c_str());
+      }
+    } else if (kernel.KindOf(target.c_str()) != PathKind::kNothing) {
+      RemoveAnyFile(kernel, target.c_str());  // the update added it
+    }
+    Path incoming;
+    if (incoming.Format("%s%s", target.c_str(), kIncomingSuffix)) {
+      RemoveAnyFile(kernel, incoming.c_str());
+    }
+  }
 }
 
 }  // namespace kestrane

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/bounded_text.h"
+#include "core/start_journal.h"
 #include "update/sha256.h"
 #include "update/staged_file.h"
 
@@ -12,7 +13,7 @@ namespace kestrane {
 
 class Kernel;
 
-constexpr int kMaxUpdateFiles = 32;
+constexpr int kMaxUpdateFiles = kMaxNotedFiles;  // the journal notes every one
 constexpr const char *kIncomingSuffix = ".kestrane-new";
 constexpr const char *kPreviousSuffix = ".kestrane-old";
 
@@ -56,13 +57,24 @@ bool ParseSha256(std::string_view hex, Sha256 &digest);
 // False also when the file cannot be read.
 bool MatchesSha256(const char *path, const Sha256 &expected);
 
-// Moves every target aside and its new file into place. When one cannot be moved (or a target
-// is a folder), every file already replaced is put back and the answer is false.
+// Names, beside every target that is a file, a free name to move it aside to: an existing file
+// is never overwritten. False when a target is a folder or cannot be looked at, or no free name
+// was found.
+bool NameAsides(Kernel &kernel, UpdatePlan &plan);
+// What the journal notes of the plan before anything moves.
+void NoteOf(const UpdatePlan &plan, NotedReplacement &note);
+// Moves every target aside (as named) and its new file into place. When one cannot be moved,
+// every file already replaced is put back and the answer is false.
 bool ReplaceFiles(Kernel &kernel, UpdatePlan &plan);
 // After a replacement: the old files are no longer needed.
 void DiscardPreviousFiles(UpdatePlan &plan);
+// The old files stay where they are, for the next start to put back.
+void KeepPreviousFiles(UpdatePlan &plan);
 // Undoes a replacement: every old file back over its new one, last first; a new file that had
 // no old one is removed.
 void RestorePreviousFiles(Kernel &kernel, UpdatePlan &plan);
+// The same at a start after an update that never finished, from the journal's note: what the
+// update had not reached yet is as it was, and what it left staged goes.
+void UndoNotedReplacement(Kernel &kernel, const NotedReplacement &note);
 
 }  // namespace kestrane

@@ -28,7 +28,7 @@ Text Read(Shell &shell, const char *file, const char *name, const char *suffix) 
 template <typename Text>
 Text ReadTrimmed(Shell &shell, const char *file, const char *name, const char *suffix) {
   Text text = Read<Text>(shell, file, name, suffix);
-  TrimBlanks(text);
+  if (text.size() < Text::kMaxLength) TrimBlanks(text);  // a cut one stays recognisable
   return text;
 }
 
@@ -47,12 +47,14 @@ UpdateMetadata ReadUpdateMetadata(Shell &shell, const char *file, const char *na
                         ReadTrimmed<ShortText>(shell, file, name, "date"),
                         Read<ShortText>(shell, file, name, "author"),
                         Read<LongText>(shell, file, name, "changes"),
-                        ReadTrimmed<Path>(shell, file, name, "files"),
+                        ReadTrimmed<LongText>(shell, file, name, "files"),
                         Read<LongText>(shell, file, name, "information"),
                         ReadTrimmed<LongText>(shell, file, name, "archive"),
                         ReadTrimmed<LongText>(shell, file, name, "sha256"),
-                        ReadTrimmed<LongText>(shell, file, name, "signatures")};
+                        ReadTrimmed<LongText>(shell, file, name, "signature")};
 }
+
+bool IsCut(const LongText &value) { return value.size() == LongText::kMaxLength; }
 
 bool IsPublished(std::string_view value) { return !value.empty() && value != kNoInfo; }
 

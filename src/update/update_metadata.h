@@ -19,12 +19,16 @@ struct UpdateMetadata {
   ShortText date;     // trimmed
   ShortText author;
   LongText changes;
-  Path files;  // trimmed: blank-separated URLs
+  LongText files;  // trimmed: blank-separated URLs
   LongText information;
-  LongText archive;     // trimmed: a URL used when files is missing or empty
-  LongText sha256;      // trimmed: one digest per file, blank-separated; optional
-  LongText signatures;  // trimmed: one signature per file, blank-separated; optional
+  LongText archive;    // trimmed: a URL used when files is missing or empty
+  LongText sha256;     // trimmed: one digest per file, blank-separated; optional
+  LongText signature;  // trimmed: the author's signature of the release statement; optional
 };
+
+// A value that fills its text was cut where it no longer fit (and so left untrimmed): read as a
+// list, it would lose its last elements.
+bool IsCut(const LongText &value);
 
 // `hostFolder` followed by "metadata.txt"; empty when that does not fit a path (a cut path
 // would name another file).

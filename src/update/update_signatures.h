@@ -1,6 +1,6 @@
-// Signatures of an update's files by the plug-in author's update key: the "NAME.signatures:"
-// value, one base64 Ed25519 signature per file of the list (or one for the archive), in order,
-// separated by blanks; each signs the exact bytes of its file.
+// The author's signature of a release: the "NAME.signature:" value, one base64 Ed25519
+// signature of the release statement (release_statement.h) made with the update key the
+// plug-in carries.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 
 namespace kestrane {
 
+struct PublishedRelease;
 struct UpdateKey;
 struct UpdatePlan;
 
@@ -20,21 +21,16 @@ struct Signature {
 // 88 characters of standard base64, canonical.
 bool DecodeSignature(std::string_view base64, Signature &signature);
 
-enum class SignatureVerdict {
-  kAccepted,    // no key, or every file signed by it
-  kNotSigned,   // `file` is the first whose signature is missing, malformed or wrong
-  kUnreadable,  // `file` could not be read back to be checked
+enum class ReleaseVerdict {
+  kAccepted,   // no key, or a release signed with it and not older than the running one
+  kNotSigned,  // a signature missing, malformed or wrong, an unusable key, a file without digest
+  kOlder,      // signed, but dated before the running release
 };
 
-struct SignatureCheck {
-  SignatureVerdict verdict = SignatureVerdict::kAccepted;
-  int file = 0;
-};
-
-// The policy, over the files of `plan` as they arrived (their incoming names). `published` is
-// the signatures value, empty when none is published. A key and a published list whose count
-// does not fit the files fail at the first file.
-SignatureCheck CheckUpdateSignatures(const UpdateKey &key, std::string_view published,
-                                     const UpdatePlan &plan);
+// The policy, from the metadata alone, so that it runs before anything is downloaded: the
+// digests in `plan` then bind the files' bytes. `signature` is the value as published.
+ReleaseVerdict CheckRelease(const UpdateKey &key, std::string_view signature,
+                            const PublishedRelease &release, const UpdatePlan &plan,
+                            std::string_view ownDate);
 
 }  // namespace kestrane

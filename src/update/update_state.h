@@ -16,7 +16,10 @@ struct UpdateState {
   // touching the window or the table again, once it differs.
   std::atomic<unsigned> epoch{0};
   std::atomic<bool> checkRunning{false};  // one update check at a time
-  std::atomic<int> spinningWorkers{0};    // the gear turns while this is above 0
+  // An update's files are moving. A begin after an end in the same image waits for the moves of
+  // the last session's worker before it puts the previous files back: never reset.
+  std::atomic<bool> movingFiles{false};
+  std::atomic<int> spinningWorkers{0};  // the gear turns while this is above 0
   // The addresses of the calls workers have sent to the window and are waiting for. The window
   // carries out a call only when it finds it here, and takes it out as it does: any program
   // can post the message's number, never a call of ours.

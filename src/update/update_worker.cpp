@@ -61,7 +61,10 @@ bool WorkerRun::Deliver(WorkerCall &call) {
 
 int WorkerRun::Show(const char *text, unsigned style) {
   if (Stopped()) return box::kAnswerNo;
-  return manager_.ports.desktop.ShowMessageBox(kNoWindow, text, kCaption, style);
+  // This thread runs no plug-in's window: a fault in the box's loop is none of theirs, and the
+  // box abandoned answers no.
+  Fault fault;
+  return manager_.ports.desktop.ShowMessageBox(kNoWindow, text, kCaption, style, fault);
 }
 
 void WorkerRun::Status(WindowHandle coreWindow, const char *text) {

@@ -21,13 +21,15 @@ bool IsSafeEntryName(std::string_view name) {
   }
 }
 
-std::string EntryNameKey(std::string_view name) {
-  std::string key(name);
-  for (char &c : key) {
-    if (c == '\\') c = '/';
+bool AppendEntryNameKey(HeapText &keys, std::string_view name) {
+  const std::size_t at = keys.size();
+  if (!keys.Append(name) || !keys.Append(std::string_view("", 1))) return false;
+  char *key = keys.data() + at;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (key[i] == '\\') key[i] = '/';
   }
-  LowerCase(key);
-  return key;
+  LowerCaseAscii(key, name.size());
+  return true;
 }
 
 }  // namespace kestrane

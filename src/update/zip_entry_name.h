@@ -1,8 +1,9 @@
 // Which names of a zip archive may be joined to the folder the user chose.
 #pragma once
 
-#include <string>
 #include <string_view>
+
+#include "core/heap_text.h"
 
 namespace kestrane {
 
@@ -16,8 +17,8 @@ bool IsFolderEntryName(std::string_view name);
 // characters Windows refuses in file names.
 bool IsSafeEntryName(std::string_view name);
 
-// The form under which two names reach the same file on Windows: ASCII lower case, one kind of
-// separator.
-std::string EntryNameKey(std::string_view name);
+// Appends the form under which two names reach the same file on Windows (ASCII lower case, one
+// kind of separator) and a zero after it; false when there was no memory for it.
+bool AppendEntryNameKey(HeapText &keys, std::string_view name);
 
 }  // namespace kestrane

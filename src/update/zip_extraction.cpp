@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
-#include <string>
+#include <new>
 #include <string_view>
-#include <vector>
 
 #include "core/path_text.h"
 #include "platform/kernel.h"
@@ -115,8 +115,23 @@ bool IsUnsupported(const unz_file_info64 &info) {
 // Looks at every entry before anything is written: one unsafe name, duplicate file, entry
 // minizip cannot read, or a total that would fill the disk refuses the whole archive. Names
 // too long to hold are checked as far as they are held; such an entry fails in its turn.
+// True when two of the `count` zero-ended keys are equal, or there is no memory to tell.
+bool HasDuplicateKey(const HeapText &keys, unsigned long count) {
+  std::unique_ptr<const char *[]> sorted(new (std::nothrow) const char *[count > 0 ? count : 1]);
+  if (!sorted) return true;
+  const char *key = keys.c_str();
+  for (unsigned long i = 0; i < count; ++i, key += std::strlen(key) + 1) sorted[i] = key;
+  auto before = [](const char *a, const char *b) { return std::strcmp(a, b) < 0; };
+  std::sort(sorted.get(), sorted.get() + count, before);
+  for (unsigned long i = 1; i < count; ++i) {
+    if (std::strcmp(sorted[i - 1], sorted[i]) == 0) return true;
+  }
+  return false;
+}
+
 bool IsWholeArchiveSafe(unzFile archive, unsigned long count) {
-  std::vector<std::string> files;
+  HeapText keys;  // of every file entry
+  unsigned long files = 0;
   std::uint64_t total = 0;
   EntryInfo entry;
   Walk walk = WalkEntries(archive, count, [&] {
@@ -127,12 +142,10 @@ bool IsWholeArchiveSafe(unzFile archive, unsigned long count) {
     if (entry.info.uncompressed_size > kMaxExtractedBytes || total > kMaxExtractedBytes) {
       return false;
     }
-    files.push_back(EntryNameKey(entry.Name()));
-    return true;
+    ++files;
+    return AppendEntryNameKey(keys, entry.Name());
   });
-  if (walk != Walk::kEnded) return false;
-  std::sort(files.begin(), files.end());
-  return std::adjacent_find(files.begin(), files.end()) == files.end();
+  return walk == Walk::kEnded && !HasDuplicateKey(keys, files);
 }
 
 // Creates every missing folder of `path` from the last level of the destination folder on;
@@ -208,7 +221,8 @@ Path ExtractZipArchive(WorkerRun &run, const char *archivePath, const char *fold
   Path destination(folder);
   if (destination.empty()) return kExtractionFailed;  // joined names would start at the root
   if (!IsPathSeparator(destination[destination.size() - 1])) destination.Append("\\");
-  std::string list = kListHeading;
+  HeapText list;  // what does not fit in memory is left out of the message
+  list.Append(kListHeading);
   Path local;
   // Shut-down stops it between entries: what is written stays, and nothing is shown.
   Walk walk = WalkEntries(archive.get(), count, [&] {
@@ -216,7 +230,7 @@ Path ExtractZipArchive(WorkerRun &run, const char *archivePath, const char *fold
         !ExtractCurrentEntry(run.ports().kernel, archive.get(), destination, local)) {
       return false;
     }
-    list.append(local.view()).push_back('\n');
+    if (list.Append(local.view())) list.Append("\n");
     return true;
   });
   if (walk != Walk::kEnded) return kExtractionFailed;

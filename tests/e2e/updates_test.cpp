@@ -71,11 +71,12 @@ std::string Output(const std::string &command) {
   return out;
 }
 
-// scripts/sign-update's lines for `files` of the session folder, signed with `key`.
+// scripts/sign-update's lines for the release NAME VERSION DATE of `files` (of the session
+// folder), signed with `key`.
 std::string SignedLines(const ShellSession &session, const std::string &key,
-                        const std::string &name, const std::vector<std::string> &files) {
+                        const std::string &release, const std::vector<std::string> &files) {
   std::string command =
-      std::string(KESTRANE_SOURCE_DIR) + "/scripts/sign-update '" + key + "' " + name;
+      std::string(KESTRANE_SOURCE_DIR) + "/scripts/sign-update '" + key + "' " + release;
   for (const std::string &f : files) command += " '" + session.folder() + "/" + f + "'";
   return Output(command);
 }
@@ -86,11 +87,6 @@ std::string Value(const std::string &lines, const std::string &key) {
   if (at == std::string::npos) return "";
   at += key.size() + 2;
   return lines.substr(at, lines.find('\n', at) - at);
-}
-
-std::string NotSigned(const std::string &file, const std::string &plugin) {
-  return "The downloaded file " + file + " is not signed with the update key of " + plugin +
-         ".\nNothing was changed.";
 }
 
 // Alpha at plugins/a/a.dll (plugin_ex, version 1.0); its update is plugin_full with a new .info.
@@ -209,6 +205,30 @@ TEST(Updates, AnUpdateWhoseNewVersionFaultsWhileStartingIsUndone) {
   EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
   EXPECT_NE(run.Find("menu     item \"Alpha\" \"@KestraneInternal UpdatePlugin 0\""), -1)
       << run.Dump();
+}
+
+// The new version ends the shell while it starts: the next start puts the previous files back
+// before it links anything, says so once, and runs the previous version.
+TEST(Updates, AnUpdateWhoseNewVersionEndsTheShellIsUndoneAtTheNextStart) {
+  AlphaSession s;
+  s.site.Serve("files/a.info", std::string(AlphaSession::kNewInfo) + "begin=exit\n");
+  const auto before = s.session.Files("plugins");
+  RunResult first = s.session.Run("beginPlugin",
+                                  "answer yes\nbroam @KestraneInternal UpdatePlugin 0\n"
+                                  "waitfor 20000 plugin a.dll exit\nend\n");
+  ASSERT_EQ(first.exitCode, 9) << first.Dump();
+  RunResult second = s.session.Run("beginPlugin", "broam @KestraneInternal AboutPlugins\nend\n");
+  ASSERT_EQ(second.exitCode, 0) << second.Dump();
+  auto boxes = second.Lines("msgbox");
+  ASSERT_EQ(boxes.size(), 2u) << second.Dump();
+  EXPECT_EQ(boxes[0], Box(kError,
+                          "The update of Alpha did not finish, so it was undone: the previous "
+                          "version runs again.") +
+                          " -> ok");
+  EXPECT_NE(boxes[1].find("text=\"Alpha 1.0 by Ann (2004-01-01)"), std::string::npos) << boxes[1];
+  EXPECT_EQ(s.session.Files("plugins"), before);
+  EXPECT_EQ(s.session.ReadFile("KSTR_Plugins.rc"), "plugins\\a\\a.dll\r\n");
+  EXPECT_FALSE(s.session.Exists("KSTR_Plugins.rc.journal"));
 }
 
 // Two plug-ins name one site, a third another, a fourth none: three requests, one file of
@@ -627,44 +647,61 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
   EXPECT_EQ(session.ReadFile("plugins/p3/plain.zip"), "this is no archive");
 }
 
-// Four plug-ins that carry their author's key and one that does not, one session: an update
-// is taken whole when every file is signed with the plug-in's own key, and refused, naming the
-// first file that is not, when one signature is another key's, when none are published, or
-// when one is missing. A refused update leaves the plug-in's folder byte for byte as it was.
-TEST(Updates, OnlyFilesSignedWithThePluginsOwnKeyReplaceIt) {
+// Five plug-ins that carry their author's key and one that does not, one session. The site
+// offers each keyed one a release its author signed, or pieces of one: only a release signed
+// for this plug-in, with these files' names and bytes, dated no earlier than the running one,
+// whose library carries a key, replaces it. P1 is offered P0's release as its own, P2 its own
+// release with the .info served as its library (digest to match), P3 an older release, P4 a
+// library without a key. Each refusal leaves the folder byte for byte as it was; the first
+// three download nothing.
+TEST(Updates, OnlyAReleaseSignedForThePluginWithItsOwnKeyReplacesIt) {
   ShellSession session;
   UpdateSite site;
   session.InstallKestrane();
   const std::string key = session.BuildPath("plugins/update_key.pem");
-  const std::string stranger = session.folder() + "/stranger.pem";
-  ASSERT_EQ(std::system(
-                ("openssl genpkey -algorithm ed25519 -out '" + stranger + "' 2>/dev/null").c_str()),
-            0);
+  const std::string notSigned = " is not signed with its update key.\nNothing was changed.";
+  const std::string outcomes[] = {
+      Box(kInfo, kComplete),
+      Box(kError, "The update of P1" + notSigned),
+      Box(kError, "The update of P2" + notSigned),
+      Box(kError,
+          "The update of P3, dated 2004-01-01, is older than the version you have.\nNothing was "
+          "changed."),
+      Box(kError, "The new version of P4 carries no update key.\nNothing was changed."),
+      Box(kInfo, kComplete)};
   std::string list, metadata, script;
-  for (int i = 0; i < 5; ++i) {
+  std::string p0Lines;
+  for (int i = 0; i < 6; ++i) {
     std::string n = std::to_string(i), p = "p" + n, name = "P" + n;
-    std::string library = i < 4 ? "plugin_signed" : "plugin_full";
-    session.InstallPlugin(library, "plugins/" + p + "/" + p + ".dll",
-                          "1=" + name + "\n2=1.0\n4=d1\n");
+    const bool keyed = i < 5;
+    const std::string ownDate = i == 3 ? "2004-06-01" : "2004-01-01";
+    const std::string date = i == 3 ? "2004-01-01" : "2004-06-01";
+    session.InstallPlugin(keyed ? "plugin_signed" : "plugin_full",
+                          "plugins/" + p + "/" + p + ".dll",
+                          "1=" + name + "\n2=1.0\n4=" + ownDate + "\n");
     list += "plugins\\" + p + "\\" + p + ".dll\r\n";
     // The new release, as its author publishes it.
+    const std::string library = i == 4 || !keyed ? "plugin_full" : "plugin_signed";
     session.WriteFile("site/" + p + ".dll", session.BuildFile("plugins/" + library + ".dll"));
-    session.WriteFile("site/" + p + ".info", "1=" + name + "\n2=2.0\n4=d2\n");
+    session.WriteFile("site/" + p + ".info", "1=" + name + "\n2=2.0\n4=" + date + "\n");
     site.Serve(p + ".dll", session.ReadFile("site/" + p + ".dll"));
     site.Serve(p + ".info", session.ReadFile("site/" + p + ".info"));
-    std::vector<std::string> files = {"site/" + p + ".dll", "site/" + p + ".info"};
-    std::string lines = SignedLines(session, key, name, files);
-    std::string signatures = Value(lines, name + ".signatures");
-    ASSERT_EQ(signatures.size(), 2 * 88 + 1) << lines;
-    if (i == 1) {
-      signatures = signatures.substr(0, 88) + " " +
-                   Value(SignedLines(session, stranger, name, {files[1]}), name + ".signatures");
+    std::string lines = SignedLines(session, key, name + " 2.0 " + date,
+                                    {"site/" + p + ".dll", "site/" + p + ".info"});
+    ASSERT_EQ(Value(lines, name + ".signature").size(), 88u) << lines;
+    if (i == 0) p0Lines = lines;
+    if (i == 1) lines = p0Lines;  // P0's release, bytes and signature, published for P1
+    std::string sums = Value(lines, (i == 1 ? "P0" : name) + ".sha256");
+    if (i == 2) {
+      site.Serve(p + ".dll", session.ReadFile("site/" + p + ".info"));
+      sums = Sha256(session.ReadFile("site/" + p + ".info")) + sums.substr(64);
     }
-    metadata += name + ".version: 2.0\n" + name + ".date: d2\n" + name +
-                ".files: " + site.Url(p + ".dll") + " " + site.Url(p + ".info") + "\n" + name +
-                ".sha256: " + Value(lines, name + ".sha256") + "\n";
-    if (i == 0 || i == 1) metadata += name + ".signatures: " + signatures + "\n";
-    if (i == 3) metadata += name + ".signatures: " + signatures.substr(0, 88) + "\n";
+    metadata += name + ".version: 2.0\n" + name + ".date: " + date + "\n" + name +
+                ".files: " + site.Url(p + ".dll") + " " + site.Url(p + ".info") + "\n";
+    if (keyed) {
+      metadata += name + ".sha256: " + sums + "\n" + name +
+                  ".signature: " + Value(lines, (i == 1 ? "P0" : name) + ".signature") + "\n";
+    }
     script += "answer yes\nbroam @KestraneInternal UpdatePlugin " + n +
               "\nwaitfor 20000 -> ok\nwait 100\n";
   }
@@ -675,22 +712,22 @@ TEST(Updates, OnlyFilesSignedWithThePluginsOwnKeyReplaceIt) {
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
   auto boxes = run.Lines("msgbox");
-  ASSERT_EQ(boxes.size(), 10u) << run.Dump();
-  const std::string outcomes[] = {Box(kInfo, kComplete), Box(kError, NotSigned("p1.info", "P1")),
-                                  Box(kError, NotSigned("p2.dll", "P2")),
-                                  Box(kError, NotSigned("p3.dll", "P3")), Box(kInfo, kComplete)};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(boxes[2 * i + 1], outcomes[i] + " -> ok") << i;
+  ASSERT_EQ(boxes.size(), 12u) << run.Dump();
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(boxes[2 * i + 1], outcomes[i] + " -> ok") << i;
   auto after = session.Files("plugins");
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 6; ++i) {
     std::string p = "p" + std::to_string(i), dll = "plugins/" + p + "/" + p + ".dll",
                 info = "plugins/" + p + "/" + p + ".info";
-    bool taken = i == 0 || i == 4;
+    bool taken = i == 0 || i == 5;
     EXPECT_EQ(after[dll], before[dll]) << i;  // the same library bytes, either way
     EXPECT_EQ(after[info], taken ? session.ReadFile("site/" + p + ".info") : before[info]) << i;
     // Refused: never stopped before the shell ended.
     EXPECT_EQ(run.Lines("plugin " + p + ".dll endPlugin").size(), taken ? 2u : 1u) << i;
   }
   EXPECT_EQ(after.size(), before.size());  // nothing left beside them
+  EXPECT_EQ(site.Requests(),
+            (std::vector<std::string>{"GET /p0.dll", "GET /p0.info", "GET /p4.dll", "GET /p4.info",
+                                      "GET /p5.dll", "GET /p5.info"}));
 }
 
 // The check and a signed update from an https site whose certificate the system trusts.
@@ -704,8 +741,8 @@ TEST(Updates, OverHttpsACheckAndASignedUpdateSucceed) {
   session.WriteFile("KSTR_Plugins.rc", "plugins\\a\\a.dll\r\n");
   session.WriteFile("site/a.info", "1=Alpha\n2=2.0\n4=d2\n8=" + site.Url("meta.txt") + "\n");
   site.Serve("a.info", session.ReadFile("site/a.info"));
-  std::string lines =
-      SignedLines(session, session.BuildPath("plugins/update_key.pem"), "Alpha", {"site/a.info"});
+  std::string lines = SignedLines(session, session.BuildPath("plugins/update_key.pem"),
+                                  "Alpha 2.0 d2", {"site/a.info"});
   const std::string meta =
       "Alpha.version: 2.0\nAlpha.date: d2\nAlpha.files: " + site.Url("a.info") + "\n" + lines;
   site.Serve("meta.txt", meta);

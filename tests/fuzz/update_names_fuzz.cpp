@@ -1,6 +1,6 @@
 // Arbitrary update-site texts through the URL and file-name helpers, the planning of an
-// update's files and the signature policy: no name that is accepted can lead out of the
-// plug-in's folder, and only canonical base64 passes for a key or a signature.
+// update's files, the release statement and the signature policy: no name that is accepted can lead
+// out of the plug-in's folder, and only canonical base64 passes for a key or a signature.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +11,7 @@
 #include "core/path_text.h"
 #include "fake_kernel.h"
 #include "update/file_name.h"
+#include "update/release_statement.h"
 #include "update/update_files.h"
 #include "update/update_key.h"
 #include "update/update_metadata.h"
@@ -33,7 +34,7 @@ std::string Base64(const unsigned char *bytes, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   using namespace kestrane;
   // Three texts separated by NUL bytes: a files list, a digest list, and a text taken as a
-  // version pair, a key resource and a signatures list.
+  // version pair, a key resource and signatures.
   std::string input(reinterpret_cast<const char *>(data), size);
   std::size_t first = input.find('\0');
   std::string list = input.substr(0, first);
@@ -76,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
   }
 
+  const std::string_view version = TrimBlanks(std::string_view(rest));
   UpdateKey key = ParseUpdateKey(rest);
   if (key.kind == UpdateKey::Kind::kKey) {
     Check(Base64(key.bytes, sizeof key.bytes) == TrimBlanks(std::string_view(rest)));
@@ -91,14 +93,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
   }
   if (result.problem == PlanProblem::kNone) {
-    // None of the planned files is on disk: no key lets them through, and no key asks nothing.
-    SignatureCheck check = CheckUpdateSignatures(key, rest, plan);
-    Check((check.verdict == SignatureVerdict::kAccepted) == (key.kind == UpdateKey::Kind::kNone));
-    Check(check.file >= 0 && check.file < plan.count);
+    // A statement needs every digest; no key lets a release through unsigned (none of these
+    // texts is a signature made with it), and no key asks nothing.
+    const std::string_view shortText = version.substr(0, ShortText::kMaxLength);
+    const PublishedRelease release{"Clock", shortText, shortText, sums.empty()};
+    ReleaseStatement statement;
+    Check(BuildReleaseStatement(release, plan, statement) == plan.files[0].hasDigest);
+    ReleaseVerdict verdict = CheckRelease(key, rest, release, plan, version);
+    Check((verdict == ReleaseVerdict::kAccepted) == (key.kind == UpdateKey::Kind::kNone));
   }
   for (int i = 0; i < plan.count; ++i) plan.files[i].incoming.Release();  // nothing on disk
 
-  std::string_view version = TrimBlanks(std::string_view(rest));
   Check(!IsUpdateAvailable(version, version, rest, rest));
   return 0;
 }

@@ -1,12 +1,13 @@
 // Update sites' texts built from the input and taken through a whole update of a running
-// plug-in: the metadata file (files list or archive, sha256 and signature lists) read as the
-// shell reads it, the planning of the files, their downloads, checksums and signatures, the
-// stop, the moves, the zip offer and the restart, with its plug-in carrying its author's key or
-// not, a read-only file in its folder, a new version that faults, and shut-down at any step.
-// Whatever the texts say: nothing changes outside the plug-in's folder (and the folder chosen
-// for an archive), no temporary file stays, a completed update put exactly the files served in
-// place and passed every check that applied, and an update that ended otherwise, before any
-// file was moved, left the plug-in's folder as it was.
+// plug-in: the metadata file (files list or archive, sha256 list, the release's signature, ISO
+// dates or others) read as the shell reads it, the planning of the files, the release's
+// signature, their downloads and checksums, the new library's key, the stop, the moves, the zip
+// offer and the restart, with its plug-in carrying its author's key or not, a read-only file in
+// its folder, a new version that faults, and shut-down at any step. Whatever the texts say:
+// nothing changes outside the plug-in's folder (and the folder chosen for an archive), no
+// temporary file stays, a completed update put exactly the files served in place and passed
+// every check that applied, and an update that ended otherwise left the plug-in's folder as it
+// was, at the latest once the next start after a shut-down has put back what was moved.
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -16,9 +17,11 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/path_text.h"
+#include "core/session_start.h"
 #include "core/startup.h"
 #include "fuzz_choices.h"
 #include "ui/commands.h"
@@ -45,8 +48,10 @@ constexpr unsigned kSiteCount = sizeof kSites / sizeof kSites[0];
 constexpr unsigned kStepCount = sizeof kSteps / sizeof kSteps[0];
 constexpr unsigned kMaxElements = 5;
 constexpr unsigned kMaxLongStep = 64;
-constexpr std::size_t kFilesCapacity = 259;  // what the files field holds
+constexpr std::size_t kFilesCapacity = 4095;  // what the files field holds
 constexpr std::size_t kKeptSignatures = 1000;
+const char *const kOwnDates[] = {"d1", "2004-06-01"};
+const char *const kPublishedDates[] = {"d2", "2004-06-01", "2004-05-31", "2004-07-01"};
 const char *const kSuffixesOfOurs[] = {".kestrane-new", ".kestrane-old", ".part"};
 
 enum Key : unsigned { kNoKey, kAuthorsKey, kMalformedKey };
@@ -59,14 +64,15 @@ enum Digests : unsigned {
   kOneTooMany,
   kNotHex
 };
-enum Signatures : unsigned {
-  kNoSignatures,
-  kAllSigned,
-  kAllSignedWideApart,
-  kOneByAStranger,
-  kOneTooFewSignatures,
+enum Signature : unsigned {
+  kNoSignature,
+  kSigned,
+  kByAStranger,
+  kForAnotherName,
+  kPerFileAsBefore,  // the old NAME.signatures: list, each file's bytes signed
   kNotBase64
 };
+enum NewKey : unsigned { kNewLibraryKeyed, kNewLibraryRekeyed, kNewLibraryWithoutKey };
 enum ShutDown : unsigned { kDuringADownload, kJustAfterTheStop, kDuringTheMoves, kNoShutDown };
 
 std::string SampleArchive() {
@@ -118,11 +124,12 @@ std::string Joined(const std::vector<std::string> &parts, const char *between) {
 }
 
 // Signing is most of a run's time, and the contents repeat.
-std::string SignedByAuthor(const kestrane::testing::AuthorKey &author, const std::string &bytes) {
-  static std::map<std::string, std::string> made;
+std::string SignedBy(const kestrane::testing::AuthorKey &author, const std::string &bytes) {
+  static std::map<std::pair<const void *, std::string>, std::string> made;
   if (made.size() > kKeptSignatures) made.clear();
-  auto known = made.find(bytes);
-  return known != made.end() ? known->second : made[bytes] = author.Sign(bytes);
+  auto [known, fresh] = made.try_emplace({&author, bytes});
+  if (fresh) known->second = author.Sign(bytes);
+  return known->second;
 }
 
 bool IsOurs(const std::string &name) {
@@ -160,15 +167,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string archiveUrl = "http://site/pack.zip";
   if (archive) served[archiveUrl] = SampleArchive();
   const unsigned digests = in.Pick(7);
-  const unsigned signatures = in.Pick(6);
+  const unsigned signature = in.Pick(6);
+  const unsigned newKey = in.Pick(3);
+  const std::string ownDate = kOwnDates[in.Pick(2)];
+  const std::string date = kPublishedDates[in.Pick(4)];
   const bool newVersionFaults = in.Pick(8) == 7;
   const bool extract = in.Pick(2) == 0;
   const unsigned shutDown = in.Pick(8) == 7 ? in.Pick(3) : kNoShutDown;
 
   std::vector<std::string> elements = Elements(files);
   if (elements.empty() && archive) elements = {archiveUrl};
+  const bool asArchive = Elements(files).empty();
   static const testing::AuthorKey author(1), stranger(2);
-  std::vector<std::string> sums, signed_;
+  std::vector<std::string> sums, perFile;
+  std::string fileLines;  // of the release statement, as the author's sign-update builds it
+  bool newLibrary = false;
   for (std::size_t i = 0; i < elements.size(); ++i) {
     auto content = served.find(AsAsked(elements[i]));
     const std::string bytes = content == served.end() ? "" : content->second;
@@ -178,19 +191,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     if (digests == kOneWrong && i + 1 == elements.size()) sum = testing::Sha256Hex("other");
     sums.push_back(sum);
-    signed_.push_back(signatures == kOneByAStranger && i == 0 ? stranger.Sign(bytes)
-                                                              : SignedByAuthor(author, bytes));
+    perFile.push_back(SignedBy(author, bytes));
+    const std::string name(UrlFileName(elements[i]).view());
+    fileLines +=
+        (asArchive ? "archive: " : "file: ") + name + " " + testing::Sha256Hex(bytes) + "\n";
+    newLibrary = newLibrary || EqualNoCase(name, "a.dll");
   }
   if (digests == kOneTooFew && !sums.empty()) sums.pop_back();
   if (digests == kOneTooMany) sums.push_back(testing::Sha256Hex("more"));
   if (digests == kNotHex) sums = {"not-hexadecimal"};
-  if (signatures == kOneTooFewSignatures && !signed_.empty()) signed_.pop_back();
-  if (signatures == kNotBase64) signed_ = {"not base64!"};
+  auto statement = [&](const char *name) {
+    return "kestrane-release 1\nname: " + std::string(name) + "\nversion: 2.0\ndate: " + date +
+           "\n" + fileLines;
+  };
+  std::string published;
+  switch (signature) {
+    case kSigned: published = SignedBy(author, statement("Alpha")); break;
+    case kByAStranger: published = SignedBy(stranger, statement("Alpha")); break;
+    case kForAnotherName: published = SignedBy(author, statement("Beta")); break;
+    case kNotBase64: published = "not base64!"; break;
+    default: break;
+  }
 
   testing::UpdateRig rig;
-  testing::FakeModule &alpha = rig.Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "d1"}});
+  testing::FakeModule &alpha = rig.Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, ownDate}});
   if (key == kAuthorsKey) alpha.resources["KESTRANE_UPDATE_KEY"] = author.PublicBase64();
   if (key == kMalformedKey) alpha.resources["KESTRANE_UPDATE_KEY"] = "AAAA";
+  // The new library, read from its staged file under whatever case its name has.
+  for (const std::string &element : elements) {
+    const std::string name(UrlFileName(element).view());
+    if (!EqualNoCase(name, "a.dll") || newKey == kNewLibraryWithoutKey) continue;
+    rig.libraries.available[rig.root + "plugins/a/" + name + ".kestrane-new"]
+        .resources["KESTRANE_UPDATE_KEY"] =
+        (newKey == kNewLibraryKeyed ? author : stranger).PublicBase64();
+  }
   if (newVersionFaults) {
     alpha.behaviour = [&rig](const std::string &call) {
       return call == "beginPlugin" && rig.Read("plugins/a/a.dll") != "old a"
@@ -201,14 +235,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   rig.Write("plugins/a/a.txt", "old text");
   if (readOnly) chmod((rig.root + "plugins/a/a.txt").c_str(), 0444);
   fs::create_directory(rig.root + "chosen");
-  std::string metadata = "Alpha.version: 2.0\nAlpha.date: d2\nAlpha.files: " + files + "\n";
+  std::string metadata =
+      "Alpha.version: 2.0\nAlpha.date: " + date + "\nAlpha.files: " + files + "\n";
   if (archive) metadata += "Alpha.archive: " + archiveUrl + "\n";
   if (digests != kNoDigests) metadata += "Alpha.sha256: " + Joined(sums, " ") + "\n";
-  if (signatures != kNoSignatures) {
-    metadata +=
-        "Alpha.signatures: " + Joined(signed_, signatures == kAllSignedWideApart ? "  " : " ") +
-        "\n";
-  }
+  if (signature == kPerFileAsBefore) metadata += "Alpha.signatures: " + Joined(perFile, " ") + "\n";
+  if (!published.empty()) metadata += "Alpha.signature: " + published + "\n";
   rig.Write("metadata.txt", metadata);
   bool ended = false;
   auto end = [&] {
@@ -236,6 +268,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   HandleBroam(rig.manager, "@KestraneInternal UpdatePlugin 0");
   rig.RunWorkers();
+  // After a shut-down, the next start: it puts back what an update cut short had moved.
+  if (ended) BeginSession(rig.manager);
 
   const auto after = rig.Folder("");
   // After a shut-down the busy index stays as it was: the next begin starts afresh.
@@ -263,15 +297,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // An empty list publishes nothing.
     Check(digests == kNoDigests || sums.empty() || digests == kRightDigests ||
           digests == kRightInUpperCase);
+    const bool older = ownDate[0] == '2' && date[0] == '2' && date < ownDate;
     Check(key == kNoKey ||
-          (key == kAuthorsKey && (signatures == kAllSigned || signatures == kAllSignedWideApart)));
+          (key == kAuthorsKey && signature == kSigned && !older && digests != kNoDigests &&
+           (!newLibrary || newKey != kNewLibraryWithoutKey)));
     for (const std::string &element : elements) {
       auto content = served.find(AsAsked(element));
       Check(content != served.end());
       const std::string name(UrlFileName(element).view());
       Check(pluginAfter["plugins/a/" + name] == content->second);
     }
-  } else if (!(ended && shutDown == kDuringTheMoves)) {
+  } else {
     Check(pluginAfter == pluginBefore);
   }
   return 0;

@@ -6,7 +6,10 @@
 //                  msgbox TEXT | ask TEXT (yes/no) | window | menu | fail (start returns 1)
 //                  | load FILE (a DLL beside this one, started with beginPlugin, the way a
 //                  plug-in that hosts plug-ins does; ended and freed in endPlugin)
-//                  | a FAULT below
+//                  | broam TEXT (sent to the shell, which hands it to every window that takes
+//                  bro@ms) | postfault (posts its window a message it faults on)
+//                  | notice (raises a warning code, continued by its own unhandled-exception
+//                  filter: it comes back only when no guard claims it) | a FAULT below
 //   end=FAULT      done by endPlugin first; attach=FAULT by DllMain when the DLL is loaded
 //   info=CODE FAULT  done by pluginInfo(CODE); also FAULT badtext: it answers a bad pointer
 //   FAULT          fault (writes to address 0x10) | divide (by zero) | recurse (without end)
@@ -14,8 +17,10 @@
 //                  | exit (ExitProcess)
 // Its window (class PluginTest_BASE, BASE the DLL's lower-case name without extension, so
 // several copies can run side by side) takes the bro@ms @test.msgbox TEXT, @test.open,
-// @test.folder, @test.menu, @test.status TEXT and @test.exit, and shows its menu on a right
-// click.
+// @test.folder, @test.menu, @test.status TEXT, @test.exit, @test.fault FILE (faults when FILE is
+// its own file name), @test.guardpage (posts Kestrane's window a 10901 whose text is a guard page
+// of its own) and @test.guardcheck (tells whether that page is still one), and shows its menu on
+// a right click.
 // shell/README.md describes all of it.
 #include <windows.h>
 #include <commdlg.h>
@@ -38,6 +43,8 @@ namespace {
 constexpr int kSlitMode = -1;
 constexpr UINT kExitCode = 9;                    // what the shell's process ends with on "exit"
 constexpr DWORD kMsvcCppException = 0xE06D7363;  // the code MSVC's throw raises
+constexpr DWORD kNotice = 0x4B000001;            // informational severity
+constexpr UINT kFaultMessage = WM_APP + 1;
 
 volatile std::uintptr_t g_badAddress = 0x10;  // volatile: the compiler must not see the fault
 volatile int g_zero = 0;
@@ -48,6 +55,7 @@ HMODULE g_self = nullptr;
 HWND g_window = nullptr;
 HWND g_slit = nullptr;
 HMODULE g_loaded = nullptr;
+void *g_guardPage = nullptr;
 std::map<int, std::string> g_answers;  // keeps the texts handed out by pluginInfo alive
 
 std::string FileNameOf(HMODULE module) {
@@ -158,6 +166,35 @@ void MisbehaveOn(const std::string &key) {
   }
 }
 
+LONG WINAPI ContinueNotices(EXCEPTION_POINTERS *pointers) {
+  return pointers->ExceptionRecord->ExceptionCode == kNotice ? EXCEPTION_CONTINUE_EXECUTION
+                                                             : EXCEPTION_CONTINUE_SEARCH;
+}
+
+void RaiseNotice() {
+  LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ContinueNotices);
+  RaiseException(kNotice, 0, 0, nullptr);
+  SetUnhandledExceptionFilter(previous);
+  Say("notice -> continued");
+}
+
+void PostGuardPage() {
+  g_guardPage = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE | PAGE_GUARD);
+  HWND kestrane = FindWindowA("Kestrane", nullptr);
+  Say("guard page -> %s", g_guardPage && kestrane &&
+                                  PostMessageA(kestrane, kestrane::kHostMsgBroam, 0,
+                                               reinterpret_cast<LPARAM>(g_guardPage))
+                              ? "posted"
+                              : "not posted");
+}
+
+void CheckGuardPage() {
+  MEMORY_BASIC_INFORMATION region{};
+  bool armed = g_guardPage && VirtualQuery(g_guardPage, &region, sizeof region) != 0 &&
+               (region.Protect & PAGE_GUARD) != 0;
+  Say("guard page -> %s", armed ? "armed" : "disarmed");
+}
+
 const char *AnswerName(int answer) {
   switch (answer) {
     case IDOK: return "ok";
@@ -225,6 +262,12 @@ void OnBroam(HWND window, const std::string &text) {
     ShowTestMenu();
   } else if (text == "@test.exit") {
     Misbehave("exit");
+  } else if (text == "@test.fault " + FileNameOf(g_self)) {
+    Misbehave("fault");
+  } else if (text == "@test.guardpage") {
+    PostGuardPage();
+  } else if (text == "@test.guardcheck") {
+    CheckGuardPage();
   } else if (text.rfind("@test.status ", 0) == 0) {
     SendMessageA(GetCVWnd(), kestrane::kHostMsgStatusText, 0,
                  reinterpret_cast<LPARAM>(text.c_str() + 13));
@@ -237,6 +280,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       OnBroam(window, lParam ? reinterpret_cast<const char *>(lParam) : "");
       return 0;
     case kestrane::kHostMsgReconfigure: Say("reconfigure"); return 0;
+    case kFaultMessage: Misbehave("fault"); return 0;
     case WM_NCRBUTTONUP:
     case WM_RBUTTONUP:
       Say("rclick");
@@ -312,6 +356,12 @@ int Begin(const char *call, HINSTANCE module, HWND slit, int mode) {
     if (text == "menu") ShowTestMenu();
     if (text == "fail") result = 1;
     if (text.rfind("load ", 0) == 0) LoadBeside(text.substr(5));
+    if (text.rfind("broam ", 0) == 0) {
+      SendMessageA(GetCVWnd(), kestrane::kHostMsgBroam, 0,
+                   reinterpret_cast<LPARAM>(text.c_str() + 6));
+    }
+    if (text == "postfault") PostMessageA(g_window, kFaultMessage, 0, 0);
+    if (text == "notice") RaiseNotice();
     Misbehave(text);
   }
   return result;

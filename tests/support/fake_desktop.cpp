@@ -100,9 +100,15 @@ void FakeDesktop::Invalidate(WindowHandle window) {
 
 ScreenSize FakeDesktop::PrimaryScreen() { return screen; }
 
-Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
+Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const char *pattern,
+                             Fault &fault) {
   log_.Add(std::string("ChooseFile ") + title + " " + filterName + " " + pattern);
-  if (whileChoosing) whileChoosing();
+  try {
+    if (whileChoosing) whileChoosing();
+  } catch (const SimulatedFault &raised) {
+    fault = raised.fault;
+    return Path();
+  }
   if (chosenFiles.empty()) return Path();
   Path chosen{chosenFiles.front()};
   chosenFiles.pop_front();
@@ -110,14 +116,19 @@ Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const ch
 }
 
 int FakeDesktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
-                                unsigned style) {
+                                unsigned style, Fault &fault) {
   log_.Add(std::string("MessageBox ") + text);
   ShownBox shown{owner, text, caption, style};
   {
     std::lock_guard<std::mutex> lock(boxesMutex_);
     boxes.push_back(shown);
   }
-  if (whileShown) whileShown(shown);
+  try {
+    if (whileShown) whileShown(shown);
+  } catch (const SimulatedFault &raised) {
+    fault = raised.fault;
+    return 0;
+  }
   std::lock_guard<std::mutex> lock(boxesMutex_);
   if (answers.empty()) return box::kAnswerOk;
   int answer = answers.front();

@@ -41,6 +41,12 @@ struct FakeHook {
   KeyboardHandler *keys = nullptr;
 };
 
+// Thrown by a test's callback (a box's `whileShown`, a bro@m's delivery) to stand for an
+// exception raised below a guard: the guard that the doubles stand in for turns it into the Fault.
+struct SimulatedFault {
+  Fault fault;
+};
+
 struct ShownBox {
   WindowHandle owner;
   std::string text;
@@ -79,9 +85,10 @@ class FakeDesktop final : public Desktop {
   ScreenSize PrimaryScreen() override;
   std::deque<std::string> chosenFiles;  // answers of the next open-file dialogs; empty: cancel
   std::function<void()> whileChoosing;  // runs while an open-file dialog is open
-  Path ChooseFile(const char *title, const char *filterName, const char *pattern) override;
-  int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
-                     unsigned style) override;
+  Path ChooseFile(const char *title, const char *filterName, const char *pattern,
+                  Fault &fault) override;
+  int ShowMessageBox(WindowHandle owner, const char *text, const char *caption, unsigned style,
+                     Fault &fault) override;
 
   // Other programs' windows and the hooks.
   bool failHooks = false;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "fake_desktop.h"
+
 namespace kestrane::testing {
 
 ModuleHandle FakeLibraries::Load(const char *path) {
@@ -40,16 +42,49 @@ Fault FaultAt(std::uintptr_t offset) {
   return fault;
 }
 
-Fault FakeLibraries::FaultOf(const FakeModule &module, const std::string &call) {
-  if (module.behaviour) return module.behaviour(call);
-  auto fault = module.faults.find(call);
-  return fault == module.faults.end() ? Fault{} : fault->second;
+std::uintptr_t FakeLibraries::ImageBase(ModuleHandle module) const {
+  return kFakeImageBase + ((static_cast<std::uintptr_t>(module) & 0xFFF) + 1) * kFakeImageSize;
+}
+
+Fault FakeLibraries::FaultIn(const std::string &path, std::uintptr_t offset) const {
+  for (const auto &[module, loadedPath] : loaded) {
+    if (loadedPath == path) {
+      Fault fault = FaultAt(0);
+      fault.address = ImageBase(module) + offset;
+      return fault;
+    }
+  }
+  return Fault{};
+}
+
+// FaultAt's addresses move into the raising module's own image.
+Fault FakeLibraries::FaultOf(ModuleHandle module, const std::string &call) const {
+  const FakeModule &fm = available.at(loaded.at(module));
+  Fault fault;
+  if (fm.behaviour) {
+    fault = fm.behaviour(call);
+  } else if (auto found = fm.faults.find(call); found != fm.faults.end()) {
+    fault = found->second;
+  }
+  if (fault.address >= kFakeImageBase && fault.address - kFakeImageBase < kFakeImageSize) {
+    fault.address += ImageBase(module) - kFakeImageBase;
+  }
+  return fault;
+}
+
+Fault FakeLibraries::RunGuarded(void (*call)(void *context), void *context) {
+  try {
+    call(context);
+  } catch (const SimulatedFault &raised) {
+    return raised.fault;
+  }
+  return Fault{};
 }
 
 Fault FakeLibraries::Logged(const std::string &call, ModuleHandle module,
                             const std::string &suffix) {
   log_.Add("call " + call + " " + loaded.at(module) + suffix);
-  return FaultOf(available.at(loaded.at(module)), call);
+  return FaultOf(module, call);
 }
 
 Fault FakeLibraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
@@ -69,7 +104,7 @@ Fault FakeLibraries::CallInfo(EntryPoint pluginInfo, int code, char *answer, std
   const Resolved &r = entries_.at(pluginInfo);
   const FakeModule &fm = available.at(loaded.at(r.module));
   const std::string call = "pluginInfo " + std::to_string(code);
-  Fault fault = FaultOf(fm, call);
+  Fault fault = FaultOf(r.module, call);
   if (fault.raised) {
     log_.Add("call " + call + " " + loaded.at(r.module));
     answer[0] = '\0';
@@ -94,11 +129,11 @@ Fault FakeLibraries::CopyText(const char *text, char *buffer, std::size_t capaci
 
 bool FakeLibraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
                                    std::uintptr_t &offset) {
-  if (loaded.count(module) == 0 || address < kFakeImageBase ||
-      address - kFakeImageBase >= kFakeImageSize) {
+  if (loaded.count(module) == 0 || address < ImageBase(module) ||
+      address - ImageBase(module) >= kFakeImageSize) {
     return false;
   }
-  offset = address - kFakeImageBase;
+  offset = address - ImageBase(module);
   return true;
 }
 

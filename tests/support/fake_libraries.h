@@ -11,7 +11,8 @@
 
 namespace kestrane::testing {
 
-// Where a fake module's image lies, for the offsets of faults inside it.
+// Where a fake module's image lies, for the offsets of faults inside it: FaultAt's addresses lie
+// in the image of whichever module raised the fault; each loaded module has an image of its own.
 constexpr std::uintptr_t kFakeImageBase = 0x10000000;
 constexpr std::uintptr_t kFakeImageSize = 0x20000;
 
@@ -31,7 +32,7 @@ struct FakeModule {
   std::function<Fault(const std::string &call)> behaviour;
 };
 
-// An access violation at `offset` into a fake module's image.
+// An access violation at `offset` into the image of the module that raises it.
 Fault FaultAt(std::uintptr_t offset);
 
 class FakeLibraries final : public Libraries {
@@ -52,6 +53,10 @@ class FakeLibraries final : public Libraries {
   Fault CallEnd(EntryPoint endPlugin, ModuleHandle module) override;
   Fault CallInfo(EntryPoint pluginInfo, int code, char *answer, std::size_t capacity) override;
   Fault CopyText(const char *text, char *buffer, std::size_t capacity) override;
+  // Runs the call; a SimulatedFault thrown inside comes back as its Fault.
+  Fault RunGuarded(void (*call)(void *context), void *context) override;
+  // An access violation at `offset` into the image of the library loaded from `path`.
+  Fault FaultIn(const std::string &path, std::uintptr_t offset) const;
   bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
   // The library file as it is: found among `available` by its path, loaded or not.
   DataResource ReadDataResource(const char *path, const char *name, char *content,
@@ -63,7 +68,8 @@ class FakeLibraries final : public Libraries {
     std::string name;
   };
   Fault Logged(const std::string &call, ModuleHandle module, const std::string &suffix = "");
-  static Fault FaultOf(const FakeModule &module, const std::string &call);
+  Fault FaultOf(ModuleHandle module, const std::string &call) const;
+  std::uintptr_t ImageBase(ModuleHandle module) const;
 
   CallLog &log_;
   std::uintptr_t next_ = 0x1000;

@@ -242,6 +242,7 @@ std::intptr_t FakeShell::Send(WindowHandle to, unsigned message, std::uintptr_t 
     std::lock_guard<std::mutex> lock(sentMutex_);
     sent.push_back(m);
   }
+  if (to == coreWindow && message == kHostMsgBroam && broadcast) broadcast(m.text);
   return to != coreWindow && deliver ? deliver(to, message, wParam, lParam) : 0;
 }
 

@@ -58,6 +58,8 @@ class FakeShell final : public Shell {
   // Takes the messages sent to windows other than the shell's (Kestrane's own window): the
   // window procedure as the system would call it. Unset: they are only recorded.
   std::function<std::intptr_t(WindowHandle, unsigned, std::uintptr_t, std::intptr_t)> deliver;
+  // Runs for each bro@m sent to the shell, as the shell hands it to the plug-ins' windows.
+  std::function<void(const std::string &broam)> broadcast;
 
   // The last menu shown as indented lines: "Title [id]", "  item Title -> command *", ...
   std::vector<std::string> ShownTree() const;

@@ -52,6 +52,7 @@ FakeModule &UpdateRig::Plugin(const std::string &name, std::map<int, std::string
 void UpdateRig::Start(const std::string &list) {
   WriteList(list);
   ReadAll();
+  manager.journal.Begin(JournalPathFor(manager.listFilePath).c_str(), kernel);
   StartAllPlugins(manager);
   manager.managerWindow = window;
   desktop.windows[window] = FakeWindow{"Kestrane", 0x80};

@@ -125,7 +125,7 @@ TEST(ModalBoxes, ShutDownInsideEachKindOfBoxTouchesNothingAfterwards) {
 TEST(ModalBoxes, ShutDownInsideAStartUpQuestionEndsTheStart) {
   ModalRig rig;
   StartJournal left;  // a session that never reached its endPlugin
-  left.Begin((rig.ListPath() + ".journal").c_str());
+  left.Begin((rig.ListPath() + ".journal").c_str(), rig.kernel);
   rig.desktop.whileShown = [&](const ShownBox &b) {
     if (b.text.rfind("The shell did not end normally", 0) == 0) rig.EndInsideTheBox();
   };

@@ -5,6 +5,7 @@
 
 #include "core/plugin_about.h"
 #include "core/plugin_add_remove.h"
+#include "core/plugin_fault.h"
 #include "core/plugin_table.h"
 #include "core/startup.h"
 #include "plugin_rig.h"
@@ -18,8 +19,12 @@ using testing::FaultAt;
 using testing::PluginRig;
 using testing::WithInfo;
 
-std::string FaultText(const std::string &call, const std::string &where) {
-  return "f.dll faulted in " + call + " and was switched off.\n\nException 0xC0000005 at " + where +
+// `where`: "f.dll+0x10" inside a hosted library, else the address alone.
+std::string FaultText(const std::string &call, const std::string &where,
+                      const std::string &dll = "f.dll") {
+  const bool inside = where.find('+') != std::string::npos;
+  return dll + " faulted in " + call + " and was switched off.\n\nException 0xC0000005 " +
+         (inside ? "at " : "in a module Kestrane does not host: ") + where +
          ".\nIts line stays in the plugin list, disabled; \"Toggle Plugins\" starts it again.";
 }
 
@@ -134,6 +139,64 @@ TEST(PluginFaults, EveryCallSiteContainsTheFaultAndGoesOn) {
     ASSERT_EQ(rig.desktop.boxes.size(), 2u);
     EXPECT_EQ(rig.desktop.boxes[1].text, "Alpha 1.0 by Ann (2004)\n");
   }
+}
+
+// Whichever plug-in was called, and whichever of Kestrane's own steps caught it, the library
+// whose image holds the address is to blame; an address in none blames the called plug-in, or,
+// in Kestrane's own steps, no one.
+TEST(PluginFaults, TheLibraryHoldingTheAddressIsBlamed) {
+  PluginRig rig;
+  auto in = [&](const char *dll, std::uintptr_t offset) {
+    return rig.libraries.FaultIn(std::string("c:\\corvane\\") + dll, offset);
+  };
+  rig.Library("f.dll");
+  rig.Library("z.dll");
+  // a's begin and end run code of f's (a bro@m its window took, say).
+  rig.Library("a.dll").behaviour = [&](const std::string &call) {
+    return call == "beginPlugin" || call == "endPlugin" ? in("f.dll", 0x40) : Fault{};
+  };
+  rig.WriteList("F.dll\r\na.dll\r\nz.dll\r\n");
+  ASSERT_EQ(StartManager(rig.manager, ModuleHandle{1}), 0);
+  const PluginEntry *slots = rig.manager.plugins.slots;
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].text, FaultText("beginPlugin of a.dll", "f.dll+0x40"));
+  EXPECT_TRUE(slots[0].faulted && !slots[0].running);
+  EXPECT_TRUE(slots[1].running && !slots[1].faulted);  // its begin was only cut short
+  EXPECT_EQ(rig.ReadList(), "!f.dll\r\na.dll\r\nz.dll\r\n");
+  EXPECT_EQ(rig.log.Matching("call endPlugin").size(), 1u);  // f's, to take down what it made
+
+  // f is out of its slot but still loaded: a fault there is still its own. a's end, cut short,
+  // may have left its windows: its library stays too.
+  TogglePluginEntry(rig.manager, 1);
+  ASSERT_EQ(rig.desktop.boxes.size(), 2u);
+  EXPECT_EQ(rig.desktop.boxes[1].text, FaultText("endPlugin of a.dll", "f.dll+0x40"));
+  EXPECT_FALSE(slots[1].running);
+  EXPECT_EQ(rig.log.IndexOf("FreeLibrary c:\\corvane\\a.dll"), -1);
+  EXPECT_EQ(rig.log.IndexOf("FreeLibrary c:\\corvane\\f.dll"), -1);
+  EXPECT_EQ(rig.ReadList(), "!f.dll\r\n!a.dll\r\nz.dll\r\n");
+
+  // A box's loop ran z's window, which faulted: the box is given up, z taken out.
+  rig.desktop.whileShown = [&](const testing::ShownBox &shown) {
+    if (shown.caption == "About Plugins...") throw testing::SimulatedFault{in("z.dll", 0x8)};
+  };
+  ShowAboutPlugins(rig.manager);
+  ASSERT_EQ(rig.desktop.boxes.size(), 4u);
+  EXPECT_EQ(rig.desktop.boxes[3].text,
+            FaultText("the message loop of a box", "z.dll+0x8", "z.dll"));
+  EXPECT_TRUE(slots[2].faulted);
+  EXPECT_EQ(rig.ReadList(), "!f.dll\r\n!a.dll\r\n!z.dll\r\n");
+
+  // A bro@m into code of no hosted library: no one is switched off.
+  Fault outside = FaultAt(0);
+  outside.address = 0x7B001234;
+  rig.shell.broadcast = [&](const std::string &) { throw testing::SimulatedFault{outside}; };
+  SendPluginBroamCommand(rig.manager, "SendPluginBroam @Some Thing");
+  ASSERT_EQ(rig.desktop.boxes.size(), 5u);
+  EXPECT_EQ(rig.desktop.boxes[4].text,
+            "Kestrane caught an exception in SendPluginBroam.\n\nException 0xC0000005 in a "
+            "module Kestrane does not host: 0x7B001234.\nWhat it was doing was abandoned; no "
+            "plugin was switched off.");
+  EXPECT_EQ(rig.ReadList(), "!f.dll\r\n!a.dll\r\n!z.dll\r\n");
 }
 
 // Shut-down: no box, no line changed, the others still end and leave.

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/plugin_table.h"
+#include "core/session_start.h"
 #include "core/startup.h"
 #include "ui/commands.h"
 #include "update_rig.h"
@@ -208,54 +209,79 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
   }
 }
 
-// Alpha carries its author's key: only files signed with it, each, replace its own. Every
-// refusal names the first file that is not, leaves the folder and the plug-in as they were.
-TEST(PluginUpdate, APluginWithAKeyTakesOnlyFilesSignedWithIt) {
-  const AuthorKey author(1), stranger(2);
-  const std::string files = "Alpha.files: http://site/a.dll http://site/a.txt site/a.ini\n";
-  const std::string signed0 = author.Sign("new a"), signed1 = author.Sign("new text"),
-                    signed2 = author.Sign("new ini");
-  auto notSigned = [](const std::string &file) {
-    return "The downloaded file " + file +
-           " is not signed with the update key of Alpha.\nNothing was changed.";
+// The release statement of Alpha's three files as its author's sign-update builds it.
+std::string StatementOfAlpha(const std::string &name, const std::string &version,
+                             const std::string &date, const std::string &dll = "a.dll",
+                             const std::string &dllContent = "new a") {
+  return "kestrane-release 1\nname: " + name + "\nversion: " + version + "\ndate: " + date +
+         "\nfile: " + dll + " " + Sha256Hex(dllContent) + "\nfile: a.txt " + Sha256Hex("new text") +
+         "\nfile: a.ini " + Sha256Hex("new ini") + "\n";
+}
+
+// Alpha carries its author's key: only a release signed with it, not older than the running
+// one, whose new library carries a key too, replaces its files. A refusal leaves the folder
+// and the plug-in as they were; one the metadata decides downloads nothing.
+TEST(PluginUpdate, APluginWithAKeyTakesOnlyAReleaseSignedWithIt) {
+  static const AuthorKey author(1), stranger(2);
+  const std::string good = StatementOfAlpha("Alpha", "1.1", "2004-02-02");
+  const std::string sums = "Alpha.sha256: " + Sha256Hex("new a") + " " + Sha256Hex("new text") +
+                           " " + Sha256Hex("new ini") + "\n";
+  auto signedBy = [&](const AuthorKey &key, const std::string &statement) {
+    return sums + "Alpha.signature: " + key.Sign(statement) + "\n";
   };
+  const std::string notSigned =
+      "The update of Alpha is not signed with its update key.\nNothing was changed.";
   struct Case {
     const char *what;
-    std::string resource;  // the library's key resource; empty: none
-    std::string metadata;
-    std::string message;  // empty: the update is accepted
+    std::string metadata;  // after the files
+    std::string message;   // empty: the update is accepted
+    std::string date = "2004-02-02";
+    std::string resource = author.PublicBase64();     // the installed library's; empty: none
+    std::string newResource = author.PublicBase64();  // the new library's
     bool readable = true;
   } cases[] = {
-      {"all signed", "\r\n " + author.PublicBase64() + "\r\n",
-       files + "Alpha.signatures: " + signed0 + "  " + signed1 + " " + signed2 + "\t\n", ""},
-      {"the second signed by another key", author.PublicBase64(),
-       files + "Alpha.signatures: " + signed0 + " " + stranger.Sign("new text") + " " + signed2 +
-           "\n",
-       notSigned("a.txt")},
-      {"no signatures", author.PublicBase64(), files, notSigned("a.dll")},
-      {"one too few", author.PublicBase64(),
-       files + "Alpha.signatures: " + signed1 + " " + signed2 + "\n", notSigned("a.dll")},
-      {"the third no base64", author.PublicBase64(),
-       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2.substr(1) + "=\n",
-       notSigned("a.ini")},
-      {"a malformed key", author.PublicBase64().substr(4),
-       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2 + "\n",
-       notSigned("a.dll")},
-      {"a library unreadable as data", "",
-       files + "Alpha.signatures: " + signed0 + " " + signed1 + " " + signed2 + "\n",
-       notSigned("a.dll"), false},
-      {"the checksum's message first", author.PublicBase64(),
-       files + "Alpha.sha256: " + Sha256Hex("new a") + " " + Sha256Hex("other") + " " +
-           Sha256Hex("new ini") + "\nAlpha.signatures: " + signed0 + "\n",
-       "The downloaded file a.txt does not match its published checksum."},
-      {"no key, no signatures", "", files, ""},
+      {"signed", signedBy(author, good), ""},
+      {"signed, a new key in the new library", signedBy(author, good), "", "2004-02-02",
+       author.PublicBase64(), stranger.PublicBase64()},
+      {"older", signedBy(author, StatementOfAlpha("Alpha", "1.1", "2003-12-31")),
+       "The update of Alpha, dated 2003-12-31, is older than the version you have.\nNothing was "
+       "changed.",
+       "2003-12-31"},
+      {"the new library without a key", signedBy(author, good),
+       "The new version of Alpha carries no update key.\nNothing was changed.", "2004-02-02",
+       author.PublicBase64(), ""},
+      {"by another key", signedBy(stranger, good), notSigned},
+      {"no signature", sums, notSigned},
+      {"no sha256", "Alpha.signature: " + author.Sign(good) + "\n", notSigned},
+      {"the old per-file list", sums + "Alpha.signatures: " + author.Sign("new a") + "\n",
+       notSigned},
+      {"for another name", signedBy(author, StatementOfAlpha("Alphb", "1.1", "2004-02-02")),
+       notSigned},
+      {"for another version", signedBy(author, StatementOfAlpha("Alpha", "1.2", "2004-02-02")),
+       notSigned},
+      {"for another date", signedBy(author, StatementOfAlpha("Alpha", "1.1", "2004-02-03")),
+       notSigned},
+      {"for another file name",
+       signedBy(author, StatementOfAlpha("Alpha", "1.1", "2004-02-02", "b.dll")), notSigned},
+      {"for other bytes",
+       signedBy(author, StatementOfAlpha("Alpha", "1.1", "2004-02-02", "a.dll", "new b")),
+       notSigned},
+      {"a malformed key", signedBy(author, good), notSigned, "2004-02-02",
+       author.PublicBase64().substr(4)},
+      {"a library unreadable as data", signedBy(author, good), notSigned, "2004-02-02", "", "",
+       false},
+      {"no key, nothing signed", "", "", "2004-02-02", "", ""},
   };
   for (const Case &c : cases) {
     AlphaRig rig;
     FakeModule &alpha = rig.libraries.available[rig.root + "plugins/a/a.dll"];
     if (!c.resource.empty()) alpha.resources["KESTRANE_UPDATE_KEY"] = c.resource;
     alpha.readableAsData = c.readable;
-    rig.Publish(c.metadata);
+    FakeModule &staged = rig.libraries.available[rig.root + "plugins/a/a.dll.kestrane-new"];
+    if (!c.newResource.empty()) staged.resources["KESTRANE_UPDATE_KEY"] = c.newResource;
+    rig.Write("metadata.txt",
+              "Alpha.version: 1.1\nAlpha.date: " + c.date +
+                  "\nAlpha.files: http://site/a.dll http://site/a.txt site/a.ini\n" + c.metadata);
     rig.Update();
     ASSERT_EQ(rig.Boxes().size(), 2u) << c.what;
     if (c.message.empty()) {
@@ -266,6 +292,11 @@ TEST(PluginUpdate, APluginWithAKeyTakesOnlyFilesSignedWithIt) {
     }
     EXPECT_EQ(rig.Boxes()[1], c.message) << c.what;
     EXPECT_EQ(rig.desktop.boxes.back().style, box::kTopMost | box::kIconError) << c.what;
+    const bool afterDownload = c.message.rfind("The new version", 0) == 0;
+    EXPECT_EQ(rig.internet.Opened().size(), afterDownload ? 3u : 0u) << c.what;
+    EXPECT_TRUE(
+        rig.log.Matching("MoveFileOver " + rig.root + "plugins/a/a.dll.kestrane-old").empty())
+        << c.what;
     EXPECT_EQ(rig.Folder("plugins"), rig.before) << c.what;
     EXPECT_EQ(rig.PluginCalls("endPlugin"), 0) << c.what;
     EXPECT_TRUE(rig.Running() && rig.Marked()) << c.what;
@@ -440,6 +471,42 @@ TEST(PluginUpdate, EndsBeforeDownloadingWhenThereIsNothingToDo) {
   }
 }
 
+// Lists are read whole, far beyond a path's length. One that fills its text was cut there and
+// would install part of a release as all of it: it is refused as no list at all, and so are
+// digests and a signature that fill theirs.
+TEST(PluginUpdate, ALongListIsReadWholeAndACutOneRefused) {
+  auto list = [](AlphaRig &rig, int count) {
+    std::string urls;
+    for (int i = 0; i < count; ++i) {
+      std::string url = "http://site/" + std::string(200, 'd') + "/f" + std::to_string(i) + ".txt";
+      rig.internet.Serve(url, "file " + std::to_string(i));
+      urls += url + " ";
+    }
+    return urls;
+  };
+  {
+    AlphaRig rig;
+    rig.Publish("Alpha.files: " + list(rig, 12) + "\n");
+    rig.Update();
+    EXPECT_EQ(rig.Boxes().back().rfind("Update Procedure Complete.", 0), 0u);
+    EXPECT_EQ(rig.Read("plugins/a/f11.txt"), "file 11");
+  }
+  const std::string files = "Alpha.files: http://site/a.dll\n";
+  for (const std::string &metadata :
+       {std::string(), files + "Alpha.sha256: " + std::string(5000, 'a') + "\n",
+        files + "Alpha.signature: " + std::string(5000, 'A') + "\n",
+        // Cut among blanks: trimmed, it would look whole.
+        "Alpha.files: http://site/a.dll" + std::string(5000, ' ') + "http://site/a.txt\n"}) {
+    AlphaRig rig;
+    rig.Publish(metadata.empty() ? "Alpha.files: " + list(rig, 20) + "\n" : metadata);
+    rig.Update();
+    EXPECT_EQ(rig.Boxes().back(),
+              "No file information was provided!\nPlease contact the plugin's developer.");
+    EXPECT_TRUE(rig.internet.Opened().empty());
+    EXPECT_TRUE(rig.Marked());
+  }
+}
+
 // The same version with its date unpublished is still offered, the date shown as missing;
 // the archive then stands in for the files, and its zip offer leads to the folder browser.
 TEST(PluginUpdate, AnArchiveInPlaceOfTheFilesIsOfferedForExtraction) {
@@ -533,11 +600,29 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
     EXPECT_TRUE(rig.log.Matching("ChooseFolder").empty());
     EXPECT_EQ(rig.Read("plugins/a/a.dll"), "new a");  // the files were in place already
     EXPECT_EQ(rig.ReadList(), "plugins/a/a.dll\r\nplugins/b/b.dll\r\n");
+    // The new version never started: its previous files stay aside, and the journal's note
+    // has the next start put them back, before anything is linked.
     EXPECT_EQ(rig.Folder("plugins"),
               (std::map<std::string, std::string>{{"plugins/a/a.dll", "new a"},
+                                                  {"plugins/a/a.dll.kestrane-old", "old a"},
                                                   {"plugins/a/a.txt", "old text"},
                                                   {"plugins/a/a.zip", "PK"},
                                                   {"plugins/b/b.dll", "old b"}}));
+    rig.desktop.whileShown = nullptr;
+    rig.Write("plugins/a/a.zip.kestrane-new", "left staged");
+    rig.desktop.boxes.clear();
+    BeginSession(rig.manager);
+    EXPECT_EQ(rig.Boxes(),
+              std::vector<std::string>{"The update of Alpha did not finish, so it was undone: the "
+                                       "previous version runs again."});
+    EXPECT_EQ(rig.Folder("plugins"),
+              (std::map<std::string, std::string>{{"plugins/a/a.dll", "old a"},
+                                                  {"plugins/a/a.txt", "old text"},
+                                                  {"plugins/b/b.dll", "old b"}}));
+    rig.manager.journal.End();
+    rig.desktop.boxes.clear();
+    BeginSession(rig.manager);  // the note went with the undo
+    EXPECT_TRUE(rig.Boxes().empty());
   }
   {
     // Shut-down just after the update stopped the plug-in (as the worker next reads the

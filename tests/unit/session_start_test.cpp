@@ -33,9 +33,9 @@ struct JournalRig : PluginRig {
     return s.str();
   }
   // A session that ended before its endPlugin: the journal stays as it was last written.
-  void LeaveJournal() const {
+  void LeaveJournal() {
     StartJournal journal;
-    journal.Begin(JournalPath().c_str());
+    journal.Begin(JournalPath().c_str(), kernel);
   }
 };
 
@@ -94,7 +94,7 @@ TEST(StartJournal, ALibraryTheShellEndedInWhileLinkingStaysUnlinkedUntilAskedFor
   JournalRig rig;
   {
     StartJournal died;  // a session that ended inside d.dll's loading
-    died.Begin(rig.JournalPath().c_str());
+    died.Begin(rig.JournalPath().c_str(), rig.kernel);
     died.NoteLinking(Path("c:\\corvane\\d.dll"));
   }
   ASSERT_EQ(StartManager(rig.manager, kModule), 0);

@@ -1,9 +1,13 @@
-// The update key a library carries and the signatures published for its files, as texts.
+// The update key a library carries, the release statement its author signs and the
+// signature published for it, as texts.
 #include <gtest/gtest.h>
 
+#include "fake_kernel.h"
 #include "fake_libraries.h"
 #include "fake_update_ports.h"
+#include "update/release_statement.h"
 #include "update/sha256.h"
+#include "update/update_files.h"
 #include "update/update_key.h"
 #include "update/update_signatures.h"
 
@@ -59,6 +63,48 @@ TEST(UpdateSignatures, EightyEightCanonicalBase64Characters) {
            good.substr(0, 86), good + "==", good.substr(0, 86) + "A=", nonCanonical,
            good.substr(0, 5) + '\x89' + good.substr(6), std::string(88, 'A')}) {
     EXPECT_FALSE(DecodeSignature(bad, signature)) << bad;
+  }
+}
+
+// The bytes an author's sign-update signs: digests in lower case whatever the published case,
+// names as stored (the URL's last segment), "archive:" lines for an archive.
+TEST(ReleaseStatement, TheExactBytesAnAuthorSigns) {
+  testing::CallLog log;
+  testing::FakeKernel kernel(log);
+  const std::string x = testing::Sha256Hex("x"), y = testing::Sha256Hex("y");
+  std::string upperY = y;
+  for (char &c : upperY) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  UpdatePlan plan;
+  ASSERT_EQ(
+      PlanUpdateFiles(kernel, "http://site/1.3/a.dll  site/A.txt", "p\\", x + " " + upperY, plan)
+          .problem,
+      PlanProblem::kNone);
+  ReleaseStatement statement;
+  ASSERT_TRUE(BuildReleaseStatement({"Clock", "1.3", "2004-09-01", false}, plan, statement));
+  EXPECT_EQ(statement.view(),
+            "kestrane-release 1\nname: Clock\nversion: 1.3\ndate: 2004-09-01\n"
+            "file: a.dll " +
+                x + "\nfile: A.txt " + y + "\n");
+  ASSERT_TRUE(BuildReleaseStatement({"Clock", "1.3", "d", true}, plan, statement));
+  EXPECT_EQ(statement.view(),
+            "kestrane-release 1\nname: Clock\nversion: 1.3\ndate: d\n"
+            "archive: a.dll " +
+                x + "\narchive: A.txt " + y + "\n");
+  // Without digests the statement cannot bind the files' bytes.
+  ASSERT_EQ(PlanUpdateFiles(kernel, "site/a.dll", "p\\", "", plan).problem, PlanProblem::kNone);
+  EXPECT_FALSE(BuildReleaseStatement({"Clock", "1.3", "d", false}, plan, statement));
+}
+
+TEST(ReleaseStatement, OnlyAnEarlierIsoDateIsOlder) {
+  EXPECT_TRUE(IsOlderRelease("2004-01-31", "2004-02-01"));
+  EXPECT_TRUE(IsOlderRelease("1999-12-31", "2000-01-01"));
+  EXPECT_FALSE(IsOlderRelease("2004-02-01", "2004-02-01"));  // the same date: accepted
+  EXPECT_FALSE(IsOlderRelease("2004-02-02", "2004-02-01"));
+  // A date of any other shape, on either side, tells no order.
+  for (const char *other : {"", "d1", "2004-2-01", "2004-02-1", "2004/01/01", "2004-01-01 ",
+                            "20040-1-01", "2004-0a-01", "Feb 2004", "2004-01-011"}) {
+    EXPECT_FALSE(IsOlderRelease(other, "2099-01-01")) << other;
+    EXPECT_FALSE(IsOlderRelease("1999-01-01", other)) << other;
   }
 }
 

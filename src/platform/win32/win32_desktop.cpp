@@ -1,6 +1,7 @@
 #include "platform/win32/win32_desktop.h"
 
 #include "platform/win32/optional_functions.h"
+#include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
 
 #include <commdlg.h>
@@ -12,24 +13,92 @@ namespace kestrane::win32 {
 namespace {
 
 // One window class per process: Kestrane's button. The procedure hands every message to the
-// core's handler; no exception may cross back into the system.
+// core's handler, behind a guard of its own; no exception may cross back into the system.
 WindowMessageHandler *g_handler = nullptr;
 
+struct Delivery {
+  WindowMessageHandler *handler;
+  WindowMessage message;
+  MessageResult result;
+};
+
 LRESULT CALLBACK ForwardingProc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
-  if (g_handler != nullptr) {
-    try {
-      WindowMessage message{FromHwnd(window), id, wParam, lParam};
-      if (id == WM_WINDOWPOSCHANGED && lParam != 0) {
-        const auto *position = reinterpret_cast<const WINDOWPOS *>(lParam);
-        message.x = position->x;
-        message.y = position->y;
-      }
-      MessageResult result = g_handler->OnMessage(message);
-      if (result.handled) return result.value;
-    } catch (...) {
+  WindowMessageHandler *handler = g_handler;
+  if (handler == nullptr) return DefWindowProcA(window, id, wParam, lParam);
+  Delivery delivery{handler, {FromHwnd(window), id, wParam, lParam}, {}};
+  if (id == WM_WINDOWPOSCHANGED && lParam != 0) {
+    const auto *position = reinterpret_cast<const WINDOWPOS *>(lParam);
+    delivery.message.x = position->x;
+    delivery.message.y = position->y;
+  }
+  Fault fault = RunGuarded(
+      [](void *d) {
+        auto *delivery = static_cast<Delivery *>(d);
+        delivery->result = delivery->handler->OnMessage(delivery->message);
+      },
+      &delivery);
+  if (fault.raised) {
+    handler->OnFault(fault);  // the message counts as handled
+    return 0;
+  }
+  if (delivery.result.handled) return delivery.result.value;
+  return DefWindowProcA(window, id, wParam, lParam);
+}
+
+// The boxes and dialogs of this thread when a modal call began: those a fault abandoned are
+// the newer ones, whose loops no longer run. They are closed, and their owners enabled again.
+class ThreadDialogs {
+ public:
+  ThreadDialogs() { count_ = Collect(seen_); }
+
+  void CloseNewer() const {
+    HWND now[kMost];
+    const int count = Collect(now);
+    for (int i = 0; i < count; ++i) {
+      if (Seen(now[i])) continue;
+      HWND owner = GetWindow(now[i], GW_OWNER);
+      ::DestroyWindow(now[i]);
+      if (owner != nullptr) EnableWindow(owner, TRUE);
     }
   }
-  return DefWindowProcA(window, id, wParam, lParam);
+
+ private:
+  static constexpr int kMost = 32;
+  struct Found {
+    HWND *into;
+    int count;
+  };
+
+  static BOOL CALLBACK Note(HWND window, LPARAM f) {
+    auto *found = reinterpret_cast<Found *>(f);
+    char name[8] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") == 0) found->into[found->count++] = window;
+    return found->count < kMost;
+  }
+
+  static int Collect(HWND *into) {
+    Found found{into, 0};
+    EnumThreadWindows(GetCurrentThreadId(), Note, reinterpret_cast<LPARAM>(&found));
+    return found.count;
+  }
+
+  bool Seen(HWND window) const {
+    for (int i = 0; i < count_; ++i) {
+      if (seen_[i] == window) return true;
+    }
+    return false;
+  }
+
+  HWND seen_[kMost];
+  int count_ = 0;
+};
+
+Fault RunModal(void (*call)(void *), void *context) {
+  ThreadDialogs before;
+  Fault fault = RunGuarded(call, context);
+  if (fault.raised) before.CloseNewer();
+  return fault;
 }
 
 HWND InsertAfter(ZOrder order) {
@@ -106,7 +175,8 @@ ScreenSize Win32Desktop::PrimaryScreen() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
-Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const char *pattern) {
+Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const char *pattern,
+                              Fault &fault) {
   // The filter is pairs of zero-terminated texts, ended by an empty one.
   char filter[128] = {};
   std::size_t nameLength = std::strlen(filterName);
@@ -114,22 +184,44 @@ Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const c
   if (nameLength + patternLength + 3 > sizeof filter) return Path();
   std::memcpy(filter, filterName, nameLength);
   std::memcpy(filter + nameLength + 1, pattern, patternLength);
-  Path file;
-  OPENFILENAMEA request{};
+  struct Dialog {
+    OPENFILENAMEA request;
+    Path file;
+    bool chosen;
+  } dialog{};
   // The size NT 4.0, 95 and 98 accept; later systems take it as well.
-  request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-  request.lpstrFilter = filter;
-  request.lpstrFile = file.Buffer();
-  request.nMaxFile = Path::kCapacity;  // room for a deep folder
-  request.lpstrTitle = title;
-  if (!GetOpenFileNameA(&request)) return Path();
-  file.Resync();
-  return file;
+  dialog.request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+  dialog.request.lpstrFilter = filter;
+  dialog.request.lpstrFile = dialog.file.Buffer();
+  dialog.request.nMaxFile = Path::kCapacity;  // room for a deep folder
+  dialog.request.lpstrTitle = title;
+  fault = RunModal(
+      [](void *d) {
+        auto *dialog = static_cast<Dialog *>(d);
+        dialog->chosen = GetOpenFileNameA(&dialog->request) != 0;
+      },
+      &dialog);
+  if (fault.raised || !dialog.chosen) return Path();
+  dialog.file.Resync();
+  return dialog.file;
 }
 
 int Win32Desktop::ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
-                                 unsigned style) {
-  return MessageBoxA(ToHwnd(owner), text, caption, style);
+                                 unsigned style, Fault &fault) {
+  struct Box {
+    HWND owner;
+    const char *text;
+    const char *caption;
+    UINT style;
+    int answer;
+  } box{ToHwnd(owner), text, caption, style, 0};
+  fault = RunModal(
+      [](void *b) {
+        auto *box = static_cast<Box *>(b);
+        box->answer = MessageBoxA(box->owner, box->text, box->caption, box->style);
+      },
+      &box);
+  return box.answer;  // 0 when the box was abandoned
 }
 
 }  // namespace kestrane::win32

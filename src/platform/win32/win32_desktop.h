@@ -25,9 +25,10 @@ class Win32Desktop final : public Desktop {
                     unsigned flags) override;
   void Invalidate(WindowHandle window) override;
   ScreenSize PrimaryScreen() override;
-  Path ChooseFile(const char *title, const char *filterName, const char *pattern) override;
-  int ShowMessageBox(WindowHandle owner, const char *text, const char *caption,
-                     unsigned style) override;
+  Path ChooseFile(const char *title, const char *filterName, const char *pattern,
+                  Fault &fault) override;
+  int ShowMessageBox(WindowHandle owner, const char *text, const char *caption, unsigned style,
+                     Fault &fault) override;
 
   void ForEachTopLevelWindow(WindowVisitor &visitor) override;
   bool WindowExists(WindowHandle window) override;

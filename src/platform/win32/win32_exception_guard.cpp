@@ -17,6 +17,16 @@
 // filter (as the compiler emits for __try / __except); the filter notes the exception and claims
 // it, and the system unwinds the callee's frames and resumes at the range's end.
 //
+// Only errors are claimed (the two top bits of the code set): a warning or an informational
+// code is a notice the code that raised it expects to come back from (OutputDebugString raises
+// one), and a guard page's violation (a warning too) belongs to whoever armed the page, most
+// often the system growing a thread's stack. Those pass on as if no guard were there.
+//
+// A guard claims what is raised below it as long as Kestrane has not been entered again in
+// between: every way back into Kestrane (its window procedure, its hooks, its boxes' loops) runs
+// behind a guard of its own, which is nearer and decides first, so that no guard ever jumps over
+// Kestrane's own frames.
+//
 // A stack overflow leaves the handlers about a page of stack: too little to search unwind
 // tables and unwind. So on i686 CatchInGuard skips the unwinding for an overflow, and on x86-64
 // a vectored handler, called before any search, takes an overflow inside a guarded call
@@ -51,6 +61,8 @@ void RestoreStackGuardPage() {
   VirtualProtect(page, kPageSize, PAGE_READWRITE | PAGE_GUARD, &previous);
 }
 
+bool Claims(DWORD code) { return (code & 0xC0000000) == 0xC0000000; }
+
 Fault Caught(DWORD code, void *address) {
   if (code == STATUS_STACK_OVERFLOW) RestoreStackGuardPage();
   Fault fault;
@@ -82,7 +94,9 @@ void SetChainHead(GuardRecord *head) { asm volatile("movl %0, %%fs:0" : : "r"(he
 EXCEPTION_DISPOSITION __cdecl CatchInGuard(EXCEPTION_RECORD *record, void *frame, CONTEXT *,
                                            void *) {
   // Called again while an exception handled further down unwinds through us: let it pass.
-  if ((record->ExceptionFlags & EXCEPTION_UNWIND) != 0) return ExceptionContinueSearch;
+  if ((record->ExceptionFlags & EXCEPTION_UNWIND) != 0 || !Claims(record->ExceptionCode)) {
+    return ExceptionContinueSearch;
+  }
   // RtlUnwind need not keep the registers a compiler expects kept: nothing of ours stays in one.
   GuardRecord *volatile guard = static_cast<GuardRecord *>(frame);
   guard->code = record->ExceptionCode;
@@ -155,6 +169,7 @@ LONG CALLBACK CatchOverflow(EXCEPTION_POINTERS *pointers) {
 
 // Named in the scope table below, so it keeps a plain name.
 extern "C" LONG KestraneGuardFilter(EXCEPTION_POINTERS *pointers, void *) {
+  if (!Claims(pointers->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
   GuardState *guard = t_guard;
   guard->raised = true;
   guard->code = pointers->ExceptionRecord->ExceptionCode;

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_hooks.h"
 
 #include "platform/win32/optional_functions.h"
+#include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
@@ -19,6 +20,22 @@ HookTable *g_table = nullptr;
 
 HookHandle AsHandle(const void *hook) {
   return static_cast<HookHandle>(reinterpret_cast<std::uintptr_t>(hook));
+}
+
+// Calls deliver(handler) behind a guard of its own, as the window procedure does.
+template <typename Handler, typename Deliver>
+void Guarded(Handler *handler, Deliver deliver) {
+  struct Call {
+    Handler *handler;
+    Deliver *deliver;
+  } call{handler, &deliver};
+  Fault fault = RunGuarded(
+      [](void *c) {
+        auto *call = static_cast<Call *>(c);
+        (*call->deliver)(*call->handler);
+      },
+      &call);
+  if (fault.raised) handler->OnFault(fault);
 }
 
 }  // namespace
@@ -91,10 +108,8 @@ void CALLBACK HookTable::OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window
   if (g_table == nullptr) return;
   for (int i = 0; i < kWinEventSlots; ++i) {
     if (g_table->winEvents_[i].get() != hook || g_table->winEventHandlers_[i] == nullptr) continue;
-    try {
-      g_table->winEventHandlers_[i]->OnWinEvent({event, FromHwnd(window), object, child});
-    } catch (...) {
-    }
+    const WinEvent seen{event, FromHwnd(window), object, child};
+    Guarded(g_table->winEventHandlers_[i], [&seen](WinEventHandler &h) { h.OnWinEvent(seen); });
     return;
   }
 }
@@ -103,12 +118,9 @@ LRESULT CALLBACK HookTable::OnKeyboard(int code, WPARAM wParam, LPARAM lParam) {
   // A negative code must go straight on, untouched.
   if (code >= 0 && g_table != nullptr && g_table->keyboardHandler_ != nullptr && lParam != 0) {
     const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
-    try {
-      g_table->keyboardHandler_->OnKey({static_cast<unsigned>(wParam),
-                                        static_cast<unsigned>(key->vkCode),
-                                        static_cast<unsigned>(key->flags)});
-    } catch (...) {
-    }
+    const KeyEvent pressed{static_cast<unsigned>(wParam), static_cast<unsigned>(key->vkCode),
+                           static_cast<unsigned>(key->flags)};
+    Guarded(g_table->keyboardHandler_, [&pressed](KeyboardHandler &h) { h.OnKey(pressed); });
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/win32/optional_functions.h"
+#include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
 
 namespace kestrane::win32 {
@@ -21,10 +22,18 @@ struct ThreadStart {
 DWORD WINAPI ThreadTrampoline(LPVOID parameter) {
   ThreadStart start = *static_cast<ThreadStart *>(parameter);
   delete static_cast<ThreadStart *>(parameter);
-  try {
-    start.routine(start.argument);
-  } catch (...) {
-  }
+  // A fault Kestrane's own code raised (the C++ library's failures raise one) ends only this
+  // thread's work, not the shell.
+  struct Routine {
+    void (*run)(void *);
+    void *argument;
+  } routine{start.routine, start.argument};
+  RunGuarded(
+      [](void *r) {
+        auto *routine = static_cast<Routine *>(r);
+        routine->run(routine->argument);
+      },
+      &routine);
   FreeLibraryAndExitThread(start.module, 0);
 }
 

@@ -47,23 +47,47 @@ struct PluginCall {
   const char *text;
   char *buffer;
   std::size_t capacity;
+  std::uintptr_t unreadable;
 };
 
-// Reads the text byte by byte, so that a bad pointer faults inside the guard.
-void CopyInto(const char *text, char *buffer, std::size_t capacity) {
+constexpr std::uintptr_t kPageSize = 4096;
+
+// A page that can be read without harm: committed, readable, and not a guard page (reading one
+// would disarm it, and the thread whose stack it guards could then no longer grow it).
+bool Readable(const char *at) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  MEMORY_BASIC_INFORMATION region{};
+  return VirtualQuery(at, &region, sizeof region) != 0 && region.State == MEM_COMMIT &&
+         (region.Protect & kReadable) != 0 && (region.Protect & PAGE_GUARD) == 0;
+}
+
+// Reads the text byte by byte, each page looked at before it is read; a page that changes in
+// between still faults inside the guard. Answers the first address that cannot be read, or 0.
+std::uintptr_t CopyInto(const char *text, char *buffer, std::size_t capacity) {
   std::size_t length = 0;
-  if (text != nullptr) {
-    while (length + 1 < capacity && text[length] != '\0') {
-      buffer[length] = text[length];
-      ++length;
+  for (; text != nullptr && length + 1 < capacity; ++length) {
+    const char *at = text + length;
+    if ((length == 0 || (reinterpret_cast<std::uintptr_t>(at) & (kPageSize - 1)) == 0) &&
+        !Readable(at)) {
+      buffer[0] = '\0';
+      return reinterpret_cast<std::uintptr_t>(at);
     }
+    if (*at == '\0') break;
+    buffer[length] = *at;
   }
   buffer[length] = '\0';
+  return 0;
 }
 
 Fault GuardedCopy(void (*copy)(void *), PluginCall &call) {
   if (call.capacity == 0) return Fault{};
   Fault fault = RunGuarded(copy, &call);
+  if (!fault.raised && call.unreadable != 0) {
+    fault.raised = true;  // as the read would have raised
+    fault.code = exception::kAccessViolation;
+    fault.address = call.unreadable;
+  }
   if (fault.raised) call.buffer[0] = '\0';  // a partial copy is no answer
   return fault;
 }
@@ -80,7 +104,7 @@ EntryPoint Win32Libraries::Resolve(ModuleHandle module, const char *name) {
 void Win32Libraries::Free(ModuleHandle module) { FreeLibrary(ToHmodule(module)); }
 
 Fault Win32Libraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
-  PluginCall call{beginPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0};
+  PluginCall call{beginPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0, 0};
   return RunGuarded(
       [](void *c) {
         auto *call = static_cast<PluginCall *>(c);
@@ -90,7 +114,7 @@ Fault Win32Libraries::CallBegin(EntryPoint beginPlugin, ModuleHandle module) {
 }
 
 Fault Win32Libraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, WindowHandle slit) {
-  PluginCall call{begin, ToHmodule(module), ToHwnd(slit), 0, nullptr, nullptr, 0};
+  PluginCall call{begin, ToHmodule(module), ToHwnd(slit), 0, nullptr, nullptr, 0, 0};
   return RunGuarded(
       [](void *c) {
         auto *call = static_cast<PluginCall *>(c);
@@ -100,7 +124,7 @@ Fault Win32Libraries::CallBeginSlit(EntryPoint begin, ModuleHandle module, Windo
 }
 
 Fault Win32Libraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
-  PluginCall call{endPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0};
+  PluginCall call{endPlugin, ToHmodule(module), nullptr, 0, nullptr, nullptr, 0, 0};
   return RunGuarded(
       [](void *c) {
         auto *call = static_cast<PluginCall *>(c);
@@ -111,23 +135,28 @@ Fault Win32Libraries::CallEnd(EntryPoint endPlugin, ModuleHandle module) {
 
 Fault Win32Libraries::CallInfo(EntryPoint pluginInfo, int code, char *answer,
                                std::size_t capacity) {
-  PluginCall call{pluginInfo, nullptr, nullptr, code, nullptr, answer, capacity};
+  PluginCall call{pluginInfo, nullptr, nullptr, code, nullptr, answer, capacity, 0};
   return GuardedCopy(
       [](void *c) {
         auto *call = static_cast<PluginCall *>(c);
-        CopyInto(As<PluginInfoFn>(call->entry)(call->code), call->buffer, call->capacity);
+        call->unreadable =
+            CopyInto(As<PluginInfoFn>(call->entry)(call->code), call->buffer, call->capacity);
       },
       call);
 }
 
 Fault Win32Libraries::CopyText(const char *text, char *buffer, std::size_t capacity) {
-  PluginCall call{kNoEntry, nullptr, nullptr, 0, text, buffer, capacity};
+  PluginCall call{kNoEntry, nullptr, nullptr, 0, text, buffer, capacity, 0};
   return GuardedCopy(
       [](void *c) {
         auto *call = static_cast<PluginCall *>(c);
-        CopyInto(call->text, call->buffer, call->capacity);
+        call->unreadable = CopyInto(call->text, call->buffer, call->capacity);
       },
       call);
+}
+
+Fault Win32Libraries::RunGuarded(void (*call)(void *context), void *context) {
+  return win32::RunGuarded(call, context);
 }
 
 bool Win32Libraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,

@@ -20,10 +20,7 @@ constexpr DWORD kQueryLimited = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION, V
 constexpr DWORD kWin32PathForm = 0;      // QueryFullProcessImageNameA: not the native form
 
 BOOL CALLBACK VisitWindow(HWND window, LPARAM visitor) {
-  try {
-    reinterpret_cast<WindowVisitor *>(visitor)->Visit(FromHwnd(window));
-  } catch (...) {
-  }
+  reinterpret_cast<WindowVisitor *>(visitor)->Visit(FromHwnd(window));
   return TRUE;
 }
 
