@@ -2,6 +2,7 @@
 // painting a frame of a turning gear against a still one.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -115,9 +116,28 @@ void Replay(const std::vector<MenuCall> &calls, Shell &shell) {
   }
 }
 
-// A table with every slot used, ten bro@ms each, and every class slot named.
+// A table with every slot used, ten bro@ms each, every class slot named, and a verified
+// catalogue of 100 plug-ins not installed yet (in the rig's folder, the shell's here).
 void FillTable(Manager &manager) {
   manager.layeredSupported = true;
+  manager.settings.catalogueUrl = "http://site/catalogue.txt";
+  manager.settings.catalogueKey = "11qYAYKxCrfVS/7TyWQHOg7hcvPapiMlrwIaaPcHURo=";
+  std::ofstream catalogue("catalogue.txt", std::ios::binary);
+  catalogue << "catalogue.plugins:";
+  for (int i = 0; i < kMaxPlugins; ++i) catalogue << " p" << i;
+  catalogue << "\n";
+  for (int i = 0; i < kMaxPlugins; ++i) {
+    const std::string p = "p" + std::to_string(i);
+    catalogue << p << ".name: Plugin " << i << "\n"
+              << p << ".version: 1.0\n"
+              << p << ".date: 2004-06-01\n"
+              << p << ".author: Ann\n"
+              << p << ".information: What plug-in " << i << " does, in a line.\n"
+              << p << ".folder: " << p << "\n"
+              << p << ".library: " << p << ".dll\n"
+              << p << ".files: http://site/" << p << ".dll http://site/" << p << ".txt\n"
+              << p << ".sha256: " << std::string(64, 'a') << " " << std::string(64, 'b') << "\n";
+  }
   for (int i = 0; i < kMaxPlugins; ++i) {
     PluginEntry &e = manager.plugins.slots[i];
     e.name.Format("Plugin %d", i);

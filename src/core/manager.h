@@ -22,6 +22,7 @@
 #include "ui/manager_window_proc.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
+#include "update/catalogue.h"
 #include "update/update_state.h"
 
 namespace kestrane {
@@ -77,6 +78,7 @@ struct Manager {
   // The slot whose update worker runs, or -1; set here, given back by the worker.
   std::atomic<int> busyIndex{-1};
   UpdateState updates;
+  CatalogueOffers catalogueOffers;  // what "Install Plugin" offers; window thread only
 
   WindowStyle style;
   Spinner spinner;

@@ -50,11 +50,14 @@ void AddPluginFromDialog(Manager &m) {
     return;
   }
   LowerCase(path);
+  AddPlugin(m, path, false, false);
+}
 
+int AddPlugin(Manager &m, Path path, bool enabled, bool undoFault) {
   SlotSearch found = FindSlotFor(m, path);
   if (found.freeSlot == kNoSlot) {
     ShowPluginsFull(m);
-    return;
+    return kNoSlot;
   }
   if (found.duplicate) {
     if (ShowModalBox(m, kNoWindow,
@@ -62,33 +65,36 @@ void AddPluginFromDialog(Manager &m) {
                      "want to add another\ninstance of it?",
                      kCaption,
                      box::kTopMost | box::kIconInformation | box::kYesNo) == box::kAnswerNo) {
-      return;
+      return kNoSlot;
     }
     // Commands go on while the question is open: another add may have taken the slot.
     found = FindSlotFor(m, path);
     if (found.freeSlot == kNoSlot) {
       ShowPluginsFull(m);
-      return;
+      return kNoSlot;
     }
   }
   if (path.view().find(m.hostFolder.view()) == std::string_view::npos) {
     ShowError(m,
               "Using plugins from a directory outside\nthe standard folder can cause serious\n"
               "problems. Kestrane does not allow\nyou to do this. (Sorry!)");
-    return;
+    return kNoSlot;
   }
 
   int slot = found.freeSlot;
   PluginEntry &e = m.plugins.slots[slot];
   e.wantsSlit = false;
-  e.enabled = false;  // as the line written below says
-  if (!LinkPlugin(m, path.view(), slot)) return;
+  e.enabled = enabled;  // as the line written below says
+  if (!LinkPlugin(m, path.view(), slot)) return slot;
+  if (undoFault) m.updateRestartSlot = slot;
   StartPlugin(m, slot);
+  if (undoFault) m.updateRestartSlot = -1;
   // A box of the start (a fault) lets commands run: a plug-in removed meanwhile gets no line.
-  if (!HoldsPlugin(e, path.view())) return;
+  if (!HoldsPlugin(e, path.view())) return kNoSlot;
   BoundedText<kPathCapacity + 4> line;
-  line.Format("\r\n!%s", RelativeKey(m, slot).c_str());
+  line.Format("\r\n%s%s", enabled ? "" : "!", RelativeKey(m, slot).c_str());
   if (!AppendToFile(m.listFilePath.c_str(), line.view())) ShowListFileMissing(m);
+  return slot;
 }
 
 void RemovePluginEntry(Manager &m, int index) {

@@ -8,6 +8,13 @@ namespace kestrane {
 
 namespace {
 
+// Blanks around a text go; a text of nothing but blanks is no text.
+Path Tidy(Path text) {
+  TrimBlanks(text);
+  if (text.view().find_first_not_of(" \t\r\n") == std::string_view::npos) text.Clear();
+  return text;
+}
+
 constexpr const char *kPreferredName = "Kestranerc";
 constexpr const char *kFallbackName = "Kestrane.rc";
 
@@ -78,6 +85,8 @@ void ReadSettings(Manager &m) {
     ReadClassSlot(m, key::kTransClassFormat, i, m.transClasses.slots[i]);
     ReadClassSlot(m, key::kStickyClassFormat, i, m.stickyClasses.slots[i]);
   }
+  s.catalogueUrl = Tidy(shell.ReadString(file, key::kCatalogueUrl, ""));
+  s.catalogueKey = Tidy(shell.ReadString(file, key::kCatalogueKey, ""));
   // A read that finds the clipper off leaves a running clipper alone.
   if (s.menuClipperEnabled) StartMenuClipper(m);
 }

@@ -30,6 +30,10 @@ struct ManagerSettings {
   int globalTransAlpha = 0;
   bool globalSticky = false;
   bool menuClipperEnabled = false;
+  // The plug-in catalogue: its address and its publisher's Ed25519 key (base64). With either
+  // empty there is none. Never written by Kestrane.
+  Path catalogueUrl;
+  Path catalogueKey;
 };
 
 namespace key {
@@ -52,6 +56,8 @@ constexpr const char *kGlobalSticky = "Kestrane.plugin.GlobalSticky:";
 constexpr const char *kMenuClipperEnabled = "Kestrane.plugin.menuclipper.enabled:";
 constexpr const char *kTransClassFormat = "Kestrane.plugin.transClass%d:";
 constexpr const char *kStickyClassFormat = "Kestrane.plugin.stickyClass%d:";
+constexpr const char *kCatalogueUrl = "Kestrane.update.catalogueURL:";
+constexpr const char *kCatalogueKey = "Kestrane.update.catalogueKey:";
 }  // namespace key
 
 // Finds the configuration file: "Kestranerc" before "Kestrane.rc", Kestrane's own folder

@@ -63,6 +63,7 @@ void ForgetLastSession(Manager &m) {
   u.spinningWorkers = 0;
   u.pausedSlot = -1;
   u.pausedPath.Clear();
+  m.catalogueOffers.read = false;
   ResetSpinner(m.spinner);
 }
 

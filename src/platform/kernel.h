@@ -2,6 +2,8 @@
 // file system bits that need the system.
 #pragma once
 
+#include <cstdint>
+
 #include "core/bounded_text.h"
 #include "platform/handles.h"
 
@@ -14,6 +16,15 @@ enum class PathKind {
   kReadOnlyFile,  // a file that cannot be removed until the attribute is cleared
   kFolder,
   kUnknown,  // the attributes cannot be read (no rights, a name the system refuses)
+};
+
+// Enough of a file's size and last change to tell that it changed.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;
+  bool operator==(const FileStamp &other) const {
+    return size == other.size && written == other.written;
+  }
 };
 
 struct SystemVersion {
@@ -45,6 +56,12 @@ class Kernel {
   virtual bool RemoveFile(const char *path) = 0;
   // Clears a file's read-only attribute.
   virtual bool MakeWritable(const char *path) = 0;
+  // False when the file cannot be looked at.
+  virtual bool StampOf(const char *path, FileStamp &stamp) = 0;
+  // Renames a folder; false when `to` exists already.
+  virtual bool RenameFolder(const char *from, const char *to) = 0;
+  // Removes a folder with everything in it, read-only files too, as far as it can.
+  virtual void RemoveTree(const char *path) = 0;
   virtual unsigned TickCount() = 0;
 };
 

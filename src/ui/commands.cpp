@@ -26,6 +26,7 @@ namespace {
 constexpr std::string_view kInternalPrefix = "@KestraneInternal";
 using BroamText = BoundedText<1024>;
 constexpr std::string_view kAlphaPrefix = "TransparencyAlpha ";
+constexpr std::string_view kInstallPrefix = "InstallPlugin ";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
@@ -85,7 +86,10 @@ std::optional<int> CommandIndex(std::string_view command) {
 
 void CarryOutCommand(Manager &m, std::string_view c) {
   ManagerSettings &s = m.settings;
-  if (EqualNoCase(c, "SlitToggle")) {
+  // Before the rows that look for their name anywhere: an entry's id may hold one.
+  if (StartsWithNoCase(c, kInstallPrefix)) {
+    InstallPlugin(m, TrimBlanks(c.substr(kInstallPrefix.size())));
+  } else if (EqualNoCase(c, "SlitToggle")) {
     ToggleSlit(m);
     AnnounceSetting(m, s.inSlit, c, key::kInSlit);
   } else if (Contains(c, "Edit")) {

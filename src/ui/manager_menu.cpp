@@ -1,6 +1,7 @@
 #include "ui/manager_menu.h"
 
 #include "core/manager.h"
+#include "update/catalogue.h"
 
 namespace kestrane {
 
@@ -116,6 +117,26 @@ MenuHandle PluginListMenu(MenuBuilder &b, const char *title, const char *id, con
   return menu;
 }
 
+// The verified catalogue's entries whose folder is not there yet. The catalogue is read only as
+// the menu is built (start-up never looks at it), and then only when it has changed.
+MenuHandle InstallPluginMenu(MenuBuilder &b) {
+  Manager &m = b.m;
+  MenuHandle menu = b.Menu("Install Plugin", "Kestrane_IDInstall");
+  CatalogueOffers &offers = m.catalogueOffers;
+  RefreshCatalogueOffers(m.ports.kernel, m.hostFolder, offers);
+  int offered = 0;
+  for (int i = 0; i < offers.count; ++i) {
+    const CatalogueOffer &offer = offers.offers[i];
+    if (m.ports.kernel.KindOf(offer.folder.c_str()) != PathKind::kNothing) continue;
+    BoundedText<kMaxCatalogueId + 40> command{"@KestraneInternal InstallPlugin "};
+    command.Append(offer.id.view());
+    b.Item(menu, offer.title.c_str(), command.c_str());
+    ++offered;
+  }
+  if (offered == 0) b.shell().MakeMenuNOP(menu, "Check For Updates to fill this list");
+  return menu;
+}
+
 MenuHandle PluginBroamsMenu(MenuBuilder &b) {
   MenuHandle menu = b.Menu("Plugin Bro@ms", "Kestrane_IDPluginBroamMenu");
   for (const PluginEntry &e : b.m.plugins.slots) {
@@ -156,6 +177,9 @@ void BuildManagerMenu(Manager &m, bool popup) {
                      always, [](const PluginEntry &e) { return e.running; }),
       "Toggle Plugins");
   b.Item(top, "Add Plugin", "@KestraneInternal AddPlugin");
+  if (!m.settings.catalogueUrl.empty() && !m.settings.catalogueKey.empty()) {
+    b.Attach(top, InstallPluginMenu(b), "Install Plugin");
+  }
   b.Attach(top,
            PluginListMenu(b, "Remove Plugin", "Kestrane_IDRemove",
                           "@KestraneInternal RemovePlugin %d", always, never),

@@ -44,9 +44,9 @@ constexpr const char *kComplete =
 constexpr const char *kChecksumMismatch =
     "The downloaded file %s does not match its published checksum.";
 constexpr const char *kNotSigned =
-    "The update of %s is not signed with its update key.\nNothing was changed.";
+    "The update of %.*s is not signed with its update key.\nNothing was changed.";
 constexpr const char *kOlderRelease =
-    "The update of %s, dated %s, is older than the version you have.\nNothing was changed.";
+    "The update of %.*s, dated %.*s, is older than the version you have.\nNothing was changed.";
 constexpr const char *kNoNewKey =
     "The new version of %s carries no update key.\nNothing was changed.";
 constexpr const char *kZipQuestion =
@@ -256,10 +256,7 @@ bool OfferExtraction(WorkerRun &run, const UpdateFile &file) {
   if (folder.empty() || run.Stopped()) return false;
   if (folder.view().back() != '\\' && !folder.Append("\\")) return false;
   Path result = ExtractZipArchive(run, file.target.c_str(), folder.c_str());
-  if (result.empty()) return true;
-  Message text;
-  text.Format(kExtractionMessage, result.c_str());
-  run.Show(text.c_str(), kInfo);
+  if (!result.empty()) ShowExtractionMessage(run, result);
   return true;
 }
 
@@ -276,14 +273,7 @@ bool SignedByAuthor(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
   const UpdateMetadata &p = s.published;
   PublishedRelease release{s.name.view(), p.version.view(), p.date.view(),
                            !IsPublished(p.files.view())};
-  Message text;
-  switch (CheckRelease(s.key, p.signature.view(), release, plan, s.own.date.view())) {
-    case ReleaseVerdict::kAccepted: return true;
-    case ReleaseVerdict::kNotSigned: text.Format(kNotSigned, s.name.c_str()); break;
-    case ReleaseVerdict::kOlder: text.Format(kOlderRelease, s.name.c_str(), p.date.c_str()); break;
-  }
-  run.Show(text.c_str(), kError);
-  return false;
+  return IsReleaseSigned(run, s.key, p.signature.view(), release, plan, s.own.date.view());
 }
 
 // A keyed plug-in's new library must bring a key too, or every later update of it would go
@@ -312,17 +302,7 @@ bool PlanFiles(WorkerRun &run, const Snapshot &s, UpdatePlan &plan) {
   // A cut list would install part of a release as if it were all of it.
   if (IsCut(p.files) || IsCut(p.archive) || IsCut(p.sha256) || IsCut(p.signature)) list = {};
   std::string_view sha256 = IsPublished(p.sha256.view()) ? p.sha256.view() : std::string_view();
-  PlanResult result =
-      PlanUpdateFiles(run.ports().kernel, list, FolderPart(s.path.view()).view(), sha256, plan);
-  switch (result.problem) {
-    case PlanProblem::kNone: return true;
-    case PlanProblem::kNoFiles: run.Show(kNoFileInformation, kError); break;
-    case PlanProblem::kUnsafeName: run.Show(kDownloadFailed, kError); break;
-    case PlanProblem::kBadChecksum:
-      ShowAboutFile(run, kChecksumMismatch, plan.files[result.file].name);
-      break;
-  }
-  return false;
+  return PlanReleaseFiles(run, list, FolderPart(s.path.view()).view(), sha256, plan);
 }
 
 // The new version could not be linked or faulted while starting (and is unloaded again): the
@@ -410,6 +390,47 @@ void PluginUpdateWorker(WorkerRun &run) {
   int slot = m.busyIndex.load();
   if (ValidSlot(slot)) UpdateSlot(run, slot);
   GiveBack(run, [](Manager &manager) { manager.busyIndex = -1; });
+}
+
+bool PlanReleaseFiles(WorkerRun &run, std::string_view list, std::string_view folder,
+                      std::string_view sha256, UpdatePlan &plan) {
+  PlanResult result = PlanUpdateFiles(run.ports().kernel, list, folder, sha256, plan);
+  switch (result.problem) {
+    case PlanProblem::kNone: return true;
+    case PlanProblem::kNoFiles: run.Show(kNoFileInformation, kError); break;
+    case PlanProblem::kUnsafeName: run.Show(kDownloadFailed, kError); break;
+    case PlanProblem::kBadChecksum:
+      ShowAboutFile(run, kChecksumMismatch, plan.files[result.file].name);
+      break;
+  }
+  return false;
+}
+
+bool IsReleaseSigned(WorkerRun &run, const UpdateKey &key, std::string_view signature,
+                     const PublishedRelease &release, const UpdatePlan &plan,
+                     std::string_view ownDate) {
+  Message text;
+  const int name = static_cast<int>(release.name.size());
+  switch (CheckRelease(key, signature, release, plan, ownDate)) {
+    case ReleaseVerdict::kAccepted: return true;
+    case ReleaseVerdict::kNotSigned: text.Format(kNotSigned, name, release.name.data()); break;
+    case ReleaseVerdict::kOlder:
+      text.Format(kOlderRelease, name, release.name.data(), static_cast<int>(release.date.size()),
+                  release.date.data());
+      break;
+  }
+  run.Show(text.c_str(), kError);
+  return false;
+}
+
+bool DownloadReleaseFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &file) {
+  return DownloadUpdateFile(run, coreWindow, file);
+}
+
+void ShowExtractionMessage(WorkerRun &run, const Path &result) {
+  Message text;
+  text.Format(kExtractionMessage, result.c_str());
+  run.Show(text.c_str(), kInfo);
 }
 
 }  // namespace kestrane

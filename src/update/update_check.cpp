@@ -5,6 +5,7 @@
 #include "core/notices.h"
 #include "core/plugin_table.h"
 #include "core/text_file.h"
+#include "update/catalogue.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
 #include "update/site_fetch.h"
@@ -24,9 +25,13 @@ struct CheckPlan {
   WindowHandle coreWindow = kNoWindow;
   ModuleHandle module = kNoModule;
   // The plug-ins' distinct sites in slot order, then the default site, also when it is empty:
-  // the order their bodies take in the metadata file.
-  SiteFetch sites[kMaxPlugins + 1];
+  // the order their bodies take in the metadata file. Behind them, fetched at the same time,
+  // the catalogue and its signature, when one is set.
+  SiteFetch sites[kMaxPlugins + 3];
   int siteCount = 0;
+  int catalogueAt = -1;
+  Path catalogueFile;
+  Path catalogueKey;
 };
 
 void PlanCheck(Manager &m, CheckPlan &plan) {
@@ -42,6 +47,27 @@ void PlanCheck(Manager &m, CheckPlan &plan) {
     if (!seen) plan.sites[plan.siteCount++].url = e.updateUrl;
   }
   plan.sites[plan.siteCount++].url = m.settings.defaultUpdateUrl;
+  const ManagerSettings &s = m.settings;
+  plan.catalogueFile = CatalogueFilePath(m.hostFolder);
+  if (s.catalogueUrl.empty() || s.catalogueKey.empty() || plan.catalogueFile.empty()) return;
+  plan.catalogueKey = s.catalogueKey;
+  plan.catalogueAt = plan.siteCount;
+  plan.sites[plan.catalogueAt].url = s.catalogueUrl;
+  Path &signature = plan.sites[plan.catalogueAt + 1].url;
+  if (!signature.Format("%s%s", s.catalogueUrl.c_str(), kCatalogueSignatureSuffix)) {
+    signature.Clear();  // a cut address would be another file's: nothing verifies then
+  }
+}
+
+// Only a catalogue whose signature verifies with the publisher's key replaces the last one,
+// whole; anything else keeps it. False then.
+bool KeepCatalogue(WorkerRun &run, const CheckPlan &plan) {
+  const SiteFetch &catalogue = plan.sites[plan.catalogueAt];
+  const SiteFetch &signature = plan.sites[plan.catalogueAt + 1];
+  return catalogue.fetched && signature.fetched && !run.Stopped() &&
+         IsSignedCatalogue(catalogue.body.view(), signature.body.view(),
+                           plan.catalogueKey.view()) &&
+         ReplaceFileContent(run.ports().kernel, plan.catalogueFile.c_str(), catalogue.body.view());
 }
 
 // On the window thread, which alone may call plug-ins and read through the shell. An empty
@@ -69,7 +95,7 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
 // metadata file and moves it over that file, so an update started meanwhile reads the last
 // whole file. A site that cannot be reached, or sends anything but a whole body, adds nothing.
 bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
-  FetchSites(run, plan.module, plan.sites, plan.siteCount);
+  FetchSites(run, plan.module, plan.sites, plan.siteCount + (plan.catalogueAt < 0 ? 0 : 2));
   StagedFile fresh;
   if (run.Stopped() || !fresh.Name(run.ports().kernel, plan.metadataFile.view(), kNewSuffix) ||
       !CreateEmptyFile(fresh.c_str())) {
@@ -90,9 +116,10 @@ void Check(WorkerRun &run, CheckPlan &plan) {
     fetched = FetchMetadata(run, plan);
   }
   const char *readFrom = fetched ? plan.metadataFile.c_str() : "";
+  const bool catalogueKept = plan.catalogueAt < 0 || KeepCatalogue(run, plan);
   int count = 0;
   if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
-  BoundedText<200> text;
+  BoundedText<300> text;
   if (count > 0) {
     text.Format(
         "There are %d updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
@@ -100,6 +127,9 @@ void Check(WorkerRun &run, CheckPlan &plan) {
         count);
   } else {
     text = "There are no updates available.";
+  }
+  if (!catalogueKept) {
+    text.Append("\n\nThe plugin catalogue could not be verified; the last verified one is kept.");
   }
   run.Show(text.c_str(), box::kTopMost | box::kIconInformation);
 }

@@ -21,6 +21,9 @@ struct Signature {
 // 88 characters of standard base64, canonical.
 bool DecodeSignature(std::string_view base64, Signature &signature);
 
+// `signature` (base64) is one made of `message` with `key`.
+bool IsSignedWith(const UpdateKey &key, std::string_view signature, std::string_view message);
+
 enum class ReleaseVerdict {
   kAccepted,   // no key, or a release signed with it and not older than the running one
   kNotSigned,  // a signature missing, malformed or wrong, an unusable key, a file without digest

@@ -29,6 +29,8 @@ struct UpdateState {
   // marks it enabled again in the list file, so an update cut short does not leave it off.
   int pausedSlot = -1;
   Path pausedPath;
+  // Window thread only: the catalogue entry an install was asked for.
+  Path installId;
 };
 
 }  // namespace kestrane

@@ -206,9 +206,10 @@ Path ReadComment(unzFile archive) {
   return comment;
 }
 
-}  // namespace
-
-Path ExtractZipArchive(WorkerRun &run, const char *archivePath, const char *folder) {
+// `whole` once every entry was written; the list is shown only when `showList`.
+Path Extract(WorkerRun &run, const char *archivePath, const char *folder, bool showList,
+             bool &whole) {
+  whole = false;
   Archive archive(unzOpen(archivePath));
   if (!archive) return kCouldNotOpen;
   unz_global_info64 global{};  // the 64-bit count, so that a huge one cannot wrap round
@@ -235,8 +236,23 @@ Path ExtractZipArchive(WorkerRun &run, const char *archivePath, const char *fold
   });
   if (walk != Walk::kEnded) return kExtractionFailed;
 
-  run.Show(list.c_str(), box::kTopMost | box::kIconInformation);
+  whole = true;
+  if (showList) run.Show(list.c_str(), box::kTopMost | box::kIconInformation);
   return ReadComment(archive.get());
+}
+
+}  // namespace
+
+Path ExtractZipArchive(WorkerRun &run, const char *archive, const char *folder) {
+  bool whole = false;
+  return Extract(run, archive, folder, true, whole);
+}
+
+bool ExtractZipArchiveQuietly(WorkerRun &run, const char *archive, const char *folder,
+                              Path &result) {
+  bool whole = false;
+  result = Extract(run, archive, folder, false, whole);
+  return whole;
 }
 
 }  // namespace kestrane

@@ -13,5 +13,9 @@ class WorkerRun;
 // Runs on the update worker's thread: it uses only the ports, never the plug-in table. Once
 // Kestrane shuts down it writes no further entry and shows nothing.
 Path ExtractZipArchive(WorkerRun &run, const char *archive, const char *folder);
+// The same into a folder of Kestrane's own, without the list: true when every entry was
+// written; `result` gives the comment or the error text.
+bool ExtractZipArchiveQuietly(WorkerRun &run, const char *archive, const char *folder,
+                              Path &result);
 
 }  // namespace kestrane

@@ -730,6 +730,163 @@ TEST(Updates, OnlyAReleaseSignedForThePluginWithItsOwnKeyReplacesIt) {
                                       "GET /p5.dll", "GET /p5.info"}));
 }
 
+// A publisher's signed catalogue over the loopback site: the check keeps it, "Install Plugin"
+// offers what is not installed yet, and installs by files (signed with the author's key) and by
+// archive, each added and started. A plug-in that faults while starting, a file that does not
+// match its digest and a release not signed with its entry's key leave the shell's folder as it
+// was, and so does shut-down during a download; a catalogue that does not verify keeps the last.
+TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  const std::string publisher = session.folder() + "/publisher.pem";
+  ASSERT_EQ(std::system(("openssl genpkey -algorithm ed25519 -out '" + publisher + "'").c_str()),
+            0);
+  auto line = [](std::string text) { return text.substr(0, text.find_first_of("\r\n")); };
+  const std::string publicKey = line(
+      Output("openssl pkey -in '" + publisher + "' -pubout -outform DER | tail -c 32 | base64"));
+  const std::string author = session.BuildPath("plugins/update_key.pem");
+  std::string catalogue = "catalogue.plugins: clock packed faulty tampered forged slow\n";
+  auto entry = [&](const std::string &id, const std::string &name, const std::string &files,
+                   const std::string &extra) {
+    catalogue += id + ".name: " + name + "\n" + id + ".version: 1.0\n" + id +
+                 ".date: 2004-06-01\n" + id + ".author: Ann\n" + id + ".information: One of " + id +
+                 ".\n" + id + ".folder: " + id + "\n" + id + ".library: " + id + ".dll\n" + id +
+                 files + "\n" + extra;
+  };
+  // Each release as its author publishes it.
+  const std::string library = session.BuildFile("plugins/plugin_full.dll");
+  for (const char *id : {"clock", "faulty", "tampered", "forged", "slow"}) {
+    std::string dll = std::string(id) == "clock" || std::string(id) == "forged"
+                          ? session.BuildFile("plugins/plugin_signed.dll")
+                          : library;
+    session.WriteFile(std::string("site/") + id + ".dll", dll);
+    session.WriteFile(std::string("site/") + id + ".info", std::string(id) == "faulty"
+                                                               ? "begin=fault\n"
+                                                               : "1=" + std::string(id) + "\n");
+  }
+  auto signedBy = [&](const std::string &key, const std::string &id, const std::string &name) {
+    return SignedLines(session, key, name + " 1.0 2004-06-01",
+                       {"site/" + id + ".dll", "site/" + id + ".info"});
+  };
+  const std::string authorKey = line(session.BuildFile("plugins/update_key.txt"));
+  const std::string clock = signedBy(author, "clock", "Clock");
+  const std::string forged = signedBy(publisher, "forged", "Forged");  // not the author's key
+  auto filesOf = [&](const std::string &id) {
+    return ".files: " + site.Url(id + ".dll") + " " + site.Url(id + ".info");
+  };
+  entry("clock", "Clock", filesOf("clock"),
+        "clock.sha256: " + Value(clock, "Clock.sha256") + "\nclock.key: " + authorKey +
+            "\nclock.signature: " + Value(clock, "Clock.signature") + "\n");
+  entry("forged", "Forged", filesOf("forged"),
+        "forged.sha256: " + Value(forged, "Forged.sha256") + "\nforged.key: " + authorKey +
+            "\nforged.signature: " + Value(forged, "Forged.signature") + "\n");
+  for (const char *id : {"faulty", "tampered", "slow"}) {
+    std::string dll = session.ReadFile(std::string("site/") + id + ".dll");
+    entry(id, id, filesOf(id),
+          std::string(id) + ".sha256: " + Sha256(std::string(id) == "tampered" ? "other" : dll) +
+              " " + Sha256(session.ReadFile(std::string("site/") + id + ".info")) + "\n");
+  }
+  const std::string zip = session.folder() + "/site/packed.zip";
+  ASSERT_TRUE(testing::MakeZip(zip, {{"packed.dll", library}, {"packed.info", "1=Packed\n"}}));
+  const std::string archive = session.ReadFile("site/packed.zip");
+  entry("packed", "Packed", ".archive: " + site.Url("packed.zip"),
+        "packed.sha256: " + Sha256(archive) + "\n");
+  session.WriteFile("site/catalogue.txt", catalogue);
+  ASSERT_EQ(std::system((std::string(KESTRANE_SOURCE_DIR) + "/scripts/sign-catalogue '" +
+                         publisher + "' '" + session.folder() + "/site/catalogue.txt'")
+                            .c_str()),
+            0);
+  for (const char *file : {"catalogue.txt", "catalogue.txt.sig", "clock.dll", "clock.info",
+                           "faulty.dll", "faulty.info", "tampered.dll", "tampered.info",
+                           "forged.dll", "forged.info", "packed.zip"}) {
+    site.Serve(file, session.ReadFile(std::string("site/") + file));
+  }
+  site.Trickle("slow.dll", session.ReadFile("site/slow.dll"), 1024, 50);
+  session.WriteFile("Kestrane.rc", "Kestrane.update.catalogueURL: " + site.Url("catalogue.txt") +
+                                       "\nKestrane.update.catalogueKey: " + publicKey + "\n");
+  std::string script =
+      "broam @KestraneInternal CheckForUpdates\nwaitfor 20000 There are\n"
+      "rclick Kestrane\n";
+  const std::pair<const char *, const char *> installs[] = {{"clock", "was installed"},
+                                                            {"packed", "was installed"},
+                                                            {"faulty", "could not start"},
+                                                            {"tampered", "does not match"},
+                                                            {"forged", "not signed"}};
+  for (const auto &[id, outcome] : installs) {
+    script += std::string("answer yes\nbroam @KestraneInternal InstallPlugin ") + id +
+              "\nwaitfor 20000 " + outcome + "\nwait 300\n";
+  }
+  RunResult run = session.Run("beginPlugin", script + "rclick Kestrane\nend\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+  auto offered = [&](int from) {
+    std::vector<std::string> items;
+    int sub = run.Find("menu   sub \"Install Plugin\"", from);
+    for (int i = sub + 1; sub != -1 && run.transcript[i].rfind("menu     ", 0) == 0; ++i) {
+      items.push_back(run.transcript[i].substr(9));
+    }
+    return items;
+  };
+  auto item = [](const std::string &title, const std::string &id) {
+    return "item \"" + title + " 1.0\" \"@KestraneInternal InstallPlugin " + id + "\" checked=0";
+  };
+  EXPECT_EQ(offered(0),
+            (std::vector<std::string>{item("Clock", "clock"), item("Packed", "packed"),
+                                      item("faulty", "faulty"), item("tampered", "tampered"),
+                                      item("Forged", "forged"), item("slow", "slow")}))
+      << run.Dump();
+  EXPECT_EQ(offered(run.Find("plugin clock.dll beginPlugin")),
+            (std::vector<std::string>{item("faulty", "faulty"), item("tampered", "tampered"),
+                                      item("Forged", "forged"), item("slow", "slow")}));
+  std::vector<std::string> boxes;
+  for (const std::string &b : run.Lines("msgbox")) {
+    if (b.find("text=\"Name: ") == std::string::npos) boxes.push_back(b);  // not the questions
+  }
+  EXPECT_EQ(boxes, (std::vector<std::string>{
+                       Box(kInfo, "There are no updates available.") + " -> ok",
+                       Box(kInfo, "Clock 1.0 was installed and started.") + " -> ok",
+                       Box(kInfo, "Packed 1.0 was installed and started.") + " -> ok",
+                       Box(kError, "faulty could not start, so it was not installed.") + " -> ok",
+                       Box(kError,
+                           "The downloaded file tampered.dll does not match its published "
+                           "checksum.") +
+                           " -> ok",
+                       Box(kError,
+                           "The update of Forged is not signed with its update key.\nNothing "
+                           "was changed.") +
+                           " -> ok"}))
+      << run.Dump();
+  const std::map<std::string, std::string> installed = {
+      {"plugins/clock/clock.dll", session.ReadFile("site/clock.dll")},
+      {"plugins/clock/clock.info", "1=clock\n"},
+      {"plugins/packed/packed.dll", library},
+      {"plugins/packed/packed.info", "1=Packed\n"}};
+  EXPECT_EQ(session.Files("plugins"), installed);
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"),
+            "\r\nplugins\\clock\\clock.dll\r\nplugins\\packed\\packed.dll\r\n");
+  EXPECT_NE(run.Find("plugin packed.dll beginPlugin"), -1) << run.Dump();
+  EXPECT_NE(run.Find("plugin faulty.dll endPlugin"), -1) << run.Dump();
+  EXPECT_EQ(session.ReadFile("catalogue.txt"), catalogue);
+
+  // A catalogue that does not verify keeps the last; a shut-down during a download leaves
+  // nothing of that install.
+  site.Serve("catalogue.txt", catalogue + "extra.name: Extra\n");
+  RunResult second = session.Run("beginPlugin",
+                                 "broam @KestraneInternal CheckForUpdates\nwaitfor 20000 There "
+                                 "are\nanswer yes\nbroam @KestraneInternal InstallPlugin slow\n"
+                                 "wait 500\nend\n");
+  ASSERT_EQ(second.exitCode, 0) << second.Dump();
+  ASSERT_FALSE(second.Lines("msgbox").empty()) << second.Dump();
+  EXPECT_EQ(second.Lines("msgbox")[0],
+            Box(kInfo,
+                "There are no updates available.\n\nThe plugin catalogue could not be verified; "
+                "the last verified one is kept.") +
+                " -> ok");
+  EXPECT_EQ(session.ReadFile("catalogue.txt"), catalogue);
+  EXPECT_EQ(session.Files("plugins"), installed);
+}
+
 // The check and a signed update from an https site whose certificate the system trusts.
 TEST(Updates, OverHttpsACheckAndASignedUpdateSucceed) {
   ShellSession session;

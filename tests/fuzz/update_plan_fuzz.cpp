@@ -10,6 +10,7 @@
 // was, at the latest once the next start after a shut-down has put back what was moved.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -24,7 +25,9 @@
 #include "core/session_start.h"
 #include "core/startup.h"
 #include "fuzz_choices.h"
+#include "portable/config_text.h"
 #include "ui/commands.h"
+#include "update/catalogue.h"
 #include "update/url_text.h"
 #include "update_rig.h"
 #include "zip_maker.h"
@@ -242,6 +245,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (signature == kPerFileAsBefore) metadata += "Alpha.signatures: " + Joined(perFile, " ") + "\n";
   if (!published.empty()) metadata += "Alpha.signature: " + published + "\n";
   rig.Write("metadata.txt", metadata);
+  // The same lines as a catalogue, each perhaps written another way (its key in other letters,
+  // blanks and tabs around it, a CR LF end, a second line of the key later on) and more of the
+  // input behind them: the catalogue's own reader finds every value the shell's reader finds.
+  {
+    Catalogue catalogue;
+    std::string text = "catalogue.plugins: Alpha " + in.Bytes(16) + "\n", later;
+    for (std::size_t at = 0; at < metadata.size();) {
+      std::size_t end = metadata.find('\n', at);
+      std::string line = metadata.substr(at, end - at);
+      at = end + 1;
+      switch (in.Pick(5)) {
+        case 1:
+          for (char &c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+          break;
+        case 2: line = " \t" + line + "\r"; break;
+        case 3: later += line.substr(0, line.find(':')) + ": later\n"; break;
+        case 4: line = "\r" + line; break;  // no key at all for the shell
+        default: break;
+      }
+      text += line + "\n";
+    }
+    text += later + in.Bytes(in.Pick(8) * 32);
+    catalogue.text.Append(text);
+    ParseCatalogue(catalogue);
+    const char *const fields[] = {"name",        "version", "date",    "author",
+                                  "information", "folder",  "library", "files",
+                                  "archive",     "sha256",  "key",     "signature"};
+    for (int i = 0; i < catalogue.count; ++i) {
+      const CatalogueEntry &e = catalogue.entries[i];
+      if (e.id.find(':') != std::string_view::npos) continue;  // no key can be written for it
+      const std::string_view values[] = {e.name,        e.version, e.date,    e.author,
+                                         e.information, e.folder,  e.library, e.files,
+                                         e.archive,     e.sha256,  e.key,     e.signature};
+      for (std::size_t f = 0; f < std::size(fields); ++f) {
+        auto shell = corvane::FindValue(text, std::string(e.id) + "." + fields[f]);
+        Check(values[f] == (shell ? *shell : std::string()));
+      }
+    }
+  }
   bool ended = false;
   auto end = [&] {
     if (ended) return;

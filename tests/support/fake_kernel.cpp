@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace kestrane::testing {
 
@@ -114,6 +115,27 @@ PathKind FakeKernel::KindOf(const char *path) {
 bool FakeKernel::RemoveFile(const char *path) {
   log_.Add(std::string("RemoveFile ") + path);
   return Fits(path) && !IsReadOnly(path) && unlink(path) == 0;
+}
+
+bool FakeKernel::StampOf(const char *path, FileStamp &stamp) {
+  struct stat info;
+  if (!Fits(path) || stat(path, &info) != 0) return false;
+  stamp.size = static_cast<std::uint64_t>(info.st_size);
+  stamp.written = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000u +
+                  static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+  return true;
+}
+
+bool FakeKernel::RenameFolder(const char *from, const char *to) {
+  log_.Add(std::string("RenameFolder ") + from + " " + to);
+  struct stat info;
+  return Fits(from) && Fits(to) && stat(to, &info) != 0 && rename(from, to) == 0;
+}
+
+void FakeKernel::RemoveTree(const char *path) {
+  log_.Add(std::string("RemoveTree ") + path);
+  std::error_code ignored;
+  if (Fits(path)) std::filesystem::remove_all(path, ignored);
 }
 
 bool FakeKernel::MakeWritable(const char *path) {

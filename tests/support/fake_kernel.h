@@ -51,6 +51,9 @@ class FakeKernel final : public Kernel {
   PathKind KindOf(const char *path) override;
   bool RemoveFile(const char *path) override;
   bool MakeWritable(const char *path) override;
+  bool StampOf(const char *path, FileStamp &stamp) override;
+  bool RenameFolder(const char *from, const char *to) override;
+  void RemoveTree(const char *path) override;
   unsigned TickCount() override;
 
  private:

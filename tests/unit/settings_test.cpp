@@ -167,9 +167,12 @@ TEST(Settings, KeysAreReadInTheirFixedOrder) {
                                          "Kestrane.plugin.transClass0:",
                                          "Kestrane.plugin.stickyClass0:",
                                          "Kestrane.plugin.transClass1:"};
-  ASSERT_EQ(reads.size(), head.size() - 3 + 100);
+  ASSERT_EQ(reads.size(), head.size() - 3 + 100 + 2);
   EXPECT_EQ(std::vector<std::string>(reads.begin(), reads.begin() + head.size()), head);
-  EXPECT_EQ(reads.back(), "Kestrane.plugin.stickyClass49:");
+  EXPECT_EQ(std::vector<std::string>(reads.end() - 3, reads.end()),
+            (std::vector<std::string>{"Kestrane.plugin.stickyClass49:",
+                                      "Kestrane.update.catalogueURL:",
+                                      "Kestrane.update.catalogueKey:"}));
 }
 
 TEST(Settings, ReadingAgainReplacesEveryValue) {

@@ -5,6 +5,7 @@
 #include "fake_kernel.h"
 #include "fake_libraries.h"
 #include "fake_update_ports.h"
+#include "update/catalogue.h"
 #include "update/release_statement.h"
 #include "update/sha256.h"
 #include "update/update_files.h"
@@ -109,6 +110,57 @@ TEST(ReleaseStatement, OnlyAnEarlierIsoDateIsOlder) {
 }
 
 // A known answer, so that the checksums Kestrane compares are SHA-256 and nothing else.
+// The catalogue keeps only what verifies with the publisher's key, byte for byte, and offers an
+// entry only when every value an install needs is there and well formed.
+TEST(Catalogue, OnlyWholeEntriesOfAVerifiedCatalogue) {
+  const std::string digest(64, 'a');
+  const std::string entry =
+      ".name: Clock\n%.version: 1.0\n%.date: 2004-06-01\n%.folder: clock\n%.library: "
+      "clock.dll\n%.files: http://site/clock.dll http://site/clock.txt\n%.sha256: " +
+      digest + " " + digest + "\n";
+  // Entry `id`, with `from` changed to `to` and `extra` lines after it.
+  auto of = [&](const std::string &id, const std::string &extra = "", const std::string &from = "",
+                const std::string &to = "") {
+    std::string text = id + entry + extra;
+    for (std::size_t at; (at = text.find('%')) != std::string::npos;) text.replace(at, 1, id);
+    if (!from.empty()) text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  testing::AuthorKey publisher(7), author(8);
+  const std::string text =
+      "catalogue.plugins: ok\tpacked  noname badfolder badlib short unsigned keyed ok\n" +
+      of("ok", "OK.Version: 9.9\nok.version: 2.0\n") +  // any letters; the first line counts
+      of("packed", "",
+         "files: http://site/clock.dll http://site/clock.txt\npacked.sha256: " + digest + " ",
+         "archive: http://site/p.zip\npacked.sha256: ") +
+      of("noname", "", "noname.name: Clock", "noname.name:") +
+      of("badfolder", "", "folder: clock", "folder: ..") +
+      of("badlib", "", "library: clock.dll", "library: a\\b.dll") +
+      of("short", "", " " + digest + "\n", "\n") +
+      of("unsigned", "unsigned.key: " + author.PublicBase64() + "\n") +
+      of("keyed",
+         "keyed.key: " + author.PublicBase64() + "\nkeyed.signature: " + author.Sign("x") + "\n");
+  Catalogue catalogue;
+  catalogue.text.Append(text);
+  ParseCatalogue(catalogue);
+  std::vector<std::string> ids, complete;
+  for (int i = 0; i < catalogue.count; ++i) {
+    ids.emplace_back(catalogue.entries[i].id);
+    if (IsCompleteEntry(catalogue.entries[i])) complete.emplace_back(catalogue.entries[i].id);
+  }
+  EXPECT_EQ(ids, (std::vector<std::string>{"ok", "packed", "noname", "badfolder", "badlib", "short",
+                                           "unsigned", "keyed"}));
+  EXPECT_EQ(complete, (std::vector<std::string>{"ok", "packed", "keyed"}));
+  EXPECT_EQ(FindCatalogueEntry(catalogue, "OK")->version, "1.0");
+  EXPECT_TRUE(FindCatalogueEntry(catalogue, "packed")->files.empty());
+
+  EXPECT_TRUE(
+      IsSignedCatalogue(text, " " + publisher.Sign(text) + "\r\n", publisher.PublicBase64()));
+  EXPECT_FALSE(IsSignedCatalogue(text + " ", publisher.Sign(text), publisher.PublicBase64()));
+  EXPECT_FALSE(IsSignedCatalogue(text, author.Sign(text), publisher.PublicBase64()));
+  EXPECT_FALSE(IsSignedCatalogue(text, publisher.Sign(text), ""));
+}
+
 TEST(Sha256OfFile, KnownAnswerAndAMissingFile) {
   std::FILE *f = std::fopen("abc.txt", "wb");
   ASSERT_NE(f, nullptr);
