@@ -111,11 +111,11 @@ TEST(Commands, TheFirstWordAloneNamesTheCommand) {
     EXPECT_EQ(message.message, kHostMsgBroam);
     sent.push_back(message.text);
   }
-  EXPECT_EQ(sent, (std::vector<std::string>{"@Notes Edit today.txt", "@TogglePlugin 0",
-                                            "@Alpha Go"}));
-  EXPECT_EQ(rig.log.Matching("CVExecute"),
-            std::vector<std::string>{"CVExecute C:\\Tools\\edit.exe " + rig.folder +
-                                     "/TogglePlugin 0"});
+  EXPECT_EQ(sent,
+            (std::vector<std::string>{"@Notes Edit today.txt", "@TogglePlugin 0", "@Alpha Go"}));
+  EXPECT_EQ(
+      rig.log.Matching("CVExecute"),
+      std::vector<std::string>{"CVExecute C:\\Tools\\edit.exe " + rig.folder + "/TogglePlugin 0"});
   EXPECT_TRUE(rig.manager.plugins.slots[0].running);
   rig.Broam("@KestraneInternal toggleplugin 0");
   EXPECT_FALSE(rig.manager.plugins.slots[0].running);
