@@ -55,6 +55,39 @@ TEST(ManagedPlugins, PlainStartUsesBeginPluginForEveryEnabledOneInSlotOrder) {
   EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc").find("plugins\\a\\a.dll\r\n!plugins"), 0u);
 }
 
+// The C example of docs/writing-plugins.md, built from the guide as the guide says: on its own
+// in the shell, then managed by Kestrane with its information and bro@ms.
+TEST(ManagedPlugins, TheAuthorsGuidesCExampleRunsAloneAndUnderKestrane) {
+  ShellSession session;
+  session.InstallPlugin("hello", "hello.dll");
+  session.UseKestraneAt("hello.dll");
+  RunResult alone = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(alone.exitCode, 0) << alone.Dump();
+  const int hello = alone.Find("status \"Hello from Z:\\\\");
+  EXPECT_NE(hello, -1) << alone.Dump();
+  EXPECT_EQ(alone.Find("start beginPlugin -> 0"), hello + 1) << alone.Dump();
+  EXPECT_NE(alone.Find("alive"), -1);
+
+  session.InstallKestrane();
+  session.UseKestraneAt("Kestrane.dll");
+  session.InstallPlugin("hello", "plugins/hello/hello.dll");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\hello\\hello.dll\r\n");
+  RunResult managed =
+      session.Run("beginPlugin", "broam @KestraneInternal AboutPlugins\nrclick Kestrane\nend\n");
+  ASSERT_EQ(managed.exitCode, 0) << managed.Dump();
+  EXPECT_NE(managed.Find("status \"Hello from Z:\\\\"), -1) << managed.Dump();
+  EXPECT_NE(managed.Find("msgbox owner=wnd:0 caption=\"About Plugins...\" style=0x00000040 "
+                         "text=\"Hello 1.0 by Ada (2004-10-31)\\n\""),
+            -1)
+      << managed.Dump();
+  for (const char *broam : {"@Hello Wave", "@Hello Hush"}) {
+    EXPECT_NE(managed.Find(std::string("menu       item \"") + broam +
+                           "\" \"@KestraneInternal SendPluginBroam " + broam + "\""),
+              -1)
+        << managed.Dump();
+  }
+}
+
 TEST(ManagedPlugins, SlitStartHandsTheSlitToThoseThatTakeIt) {
   ShellSession session;
   InstallFive(session);
