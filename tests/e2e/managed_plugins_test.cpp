@@ -88,6 +88,44 @@ TEST(ManagedPlugins, TheAuthorsGuidesCExampleRunsAloneAndUnderKestrane) {
   }
 }
 
+// For authors: --help, a mistyped option, and a plug-in importing a shell function the stand-in
+// lacks, which is named and refused before it loads, on its own and under Kestrane.
+TEST(StandInShell, SaysHowItIsUsedAndWhatItLacks) {
+  ShellSession session;
+  RunResult help = session.Run("beginPlugin", "end\n", {"--help"});
+  EXPECT_EQ(help.exitCode, 0) << help.output;
+  for (const char *named : {"--host-list", "waitfor MS TEXT", " GetCVWnd ", " CVTranscript "}) {
+    EXPECT_NE(help.output.find(named), std::string::npos) << named << help.output;
+  }
+  RunResult typo = session.Run("beginPlugin", "end\n", {"-x"});
+  EXPECT_EQ(typo.exitCode, 2) << typo.output;
+  EXPECT_EQ(typo.output.rfind("corvane: unknown option -x", 0), 0u) << typo.output;
+  EXPECT_NE(typo.output.find("--host-list"), std::string::npos) << typo.output;
+  EXPECT_TRUE(typo.transcript.empty());
+
+  const std::string missing = "missing shell function CVFlyToTheMoon imported by ";
+  session.InstallPlugin("plugin_unknown_import", "odd.dll");
+  session.UseKestraneAt("odd.dll");
+  RunResult alone = session.Run("beginPlugin", "end\n");
+  EXPECT_EQ(alone.exitCode, 3) << alone.Dump();
+  EXPECT_EQ(alone.transcript, (std::vector<std::string>{"load \"odd.dll\"", missing + "\"odd.dll\"",
+                                                        "load failed error=127", "alive"}));
+
+  session.InstallKestrane();
+  session.UseKestraneAt("Kestrane.dll");
+  session.InstallPlugin("plugin_unknown_import", "plugins/odd/odd.dll");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\odd\\odd.dll\r\n");
+  RunResult managed = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(managed.exitCode, 0) << managed.Dump();
+  const int named = managed.Find(missing);
+  ASSERT_NE(named, -1) << managed.Dump();
+  EXPECT_NE(managed.transcript[named].find("\\\\plugins\\\\odd\\\\odd.dll\""), std::string::npos)
+      << managed.transcript[named];
+  EXPECT_NE(managed.Find("msgbox owner=wnd:0 caption=\"Kestrane - LINK ERROR!\"", named), -1)
+      << managed.Dump();
+  EXPECT_NE(managed.Find("alive"), -1);
+}
+
 TEST(ManagedPlugins, SlitStartHandsTheSlitToThoseThatTakeIt) {
   ShellSession session;
   InstallFive(session);
