@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::uint16_t kPe32 = 0x10B;
 constexpr std::uint16_t kPe32Plus = 0x20B;
-constexpr std::uint32_t kImportDirectory = 1;
+constexpr std::size_t kImportDirectory = 1;
 constexpr std::size_t kSectionSize = 40;
 constexpr std::size_t kDescriptorSize = 20;
 
