@@ -19,6 +19,8 @@ namespace {
 constexpr const char *kNewSuffix = ".kestrane-new";
 constexpr int kMaxUnreachedShown = 5;
 
+using CheckMessage = BoundedText<2048>;  // room for the count and five whole addresses
+
 // What the check needs from the window thread before it downloads.
 struct CheckPlan {
   Path metadataFile;
@@ -92,8 +94,7 @@ bool WriteMetadata(WorkerRun &run, CheckPlan &plan) {
 
 // So that "no updates" never stands for "no answer": the sites that failed, the first few by
 // their addresses.
-template <typename Text>
-void AppendUnreachedSites(const CheckPlan &plan, Text &text) {
+void AppendUnreachedSites(const CheckPlan &plan, CheckMessage &text) {
   int failed = plan.siteCount - SitesReached(plan);
   if (!plan.fetched || failed == 0) return;
   BoundedText<100> heading;
@@ -125,7 +126,7 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   }
   int count = 0;
   if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
-  BoundedText<2048> text;
+  CheckMessage text;
   if (count > 0) {
     text.Format(
         "There are %d updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
