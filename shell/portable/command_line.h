@@ -17,6 +17,7 @@ struct Options {
   bool timing = false;        // writes how long starting and ending took
   bool quietPlugins = false;  // CVTranscript writes nothing
   bool hostList = false;      // the plug-in argument lists DLLs the shell starts itself
+  bool help = false;          // print the help and do nothing else
   std::string plugin;
 };
 
@@ -31,5 +32,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args);
 
 // Whether the start function is handed the Slit window.
 bool PassesSlit(const Options &options);
+
+// What --help prints: every option, the script commands. `shellFunctions` names the functions
+// this shell exports, blank-separated.
+std::string HelpText(const std::string &shellFunctions);
 
 }  // namespace corvane

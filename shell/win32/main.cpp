@@ -15,6 +15,7 @@
 #include "win32/plugin_session.h"
 #include "win32/programs.h"
 #include "win32/script_commands.h"
+#include "win32/shell_imports.h"
 #include "win32/shell_state.h"
 #include "win32/shell_windows.h"
 #include "win32/transcript.h"
@@ -26,11 +27,6 @@ using namespace corvane::win32;
 
 constexpr int kExitDead = 1;
 constexpr int kExitUsage = 2;
-
-constexpr char kUsage[] =
-    "usage: corvane.exe [--start beginPlugin|beginSlitPlugin|beginPluginEx] [--no-slit]\n"
-    "                   [--script FILE|-] [--transcript FILE] [--editor PATH] [--exec]\n"
-    "                   PLUGIN.dll\n";
 
 std::string ExeFolder() {
   std::vector<char> path(MAX_PATH);
@@ -74,8 +70,13 @@ int main(int argc, char **argv) {
   const ParsedCommandLine parsed =
       ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.ok) {
-    std::fprintf(stderr, "corvane: %s\n%s", parsed.error.c_str(), kUsage);
+    std::fprintf(stderr, "corvane: %s\n\n%s", parsed.error.c_str(),
+                 HelpText(ProvidedShellFunctions()).c_str());
     return kExitUsage;
+  }
+  if (parsed.options.help) {
+    std::fputs(HelpText(ProvidedShellFunctions()).c_str(), stdout);
+    return 0;
   }
   ShellState &shell = Shell();
   shell.options = parsed.options;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "win32/handles.h"
+#include "win32/shell_imports.h"
 #include "win32/transcript.h"
 #include "win32/window_lookup.h"
 
@@ -85,7 +86,16 @@ const Hook kHooks[] = {
     {"LoadLibraryExW", reinterpret_cast<const void *>(&HookedLoadLibraryExW)},
 };
 
+// A library that imports a function this shell lacks is refused as Windows refuses it, where
+// Wine would bind the name to a stub that ends the process when called.
+bool Refused(LPCSTR name) {
+  if (name == nullptr || ProvidesShellImports(name)) return false;
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return true;
+}
+
 HMODULE WINAPI HookedLoadLibraryA(LPCSTR name) {
+  if (Refused(name)) return nullptr;
   HMODULE module = LoadLibraryA(name);
   HookModule(module);
   return module;
@@ -98,8 +108,10 @@ HMODULE WINAPI HookedLoadLibraryW(LPCWSTR name) {
 }
 
 HMODULE WINAPI HookedLoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags) {
+  const bool code = !(flags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  if (code && Refused(name)) return nullptr;
   HMODULE module = LoadLibraryExA(name, file, flags);
-  if (!(flags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))) HookModule(module);
+  if (code) HookModule(module);
   return module;
 }
 

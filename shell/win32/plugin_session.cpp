@@ -12,6 +12,7 @@
 #include "win32/message_box_hook.h"
 #include "win32/message_pump.h"
 #include "win32/script_commands.h"
+#include "win32/shell_imports.h"
 #include "win32/shell_state.h"
 #include "win32/stopwatch.h"
 #include "win32/transcript.h"
@@ -114,7 +115,7 @@ int RunHostedList(ScriptSource &script) {
   std::vector<HMODULE> started;
   Stopwatch startWatch;
   for (const std::string &path : paths) {
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = ProvidesShellImports(path.c_str()) ? LoadLibraryA(path.c_str()) : nullptr;
     auto begin = module ? Entry<BeginPlugin>(module, "beginPlugin") : nullptr;
     if (!begin) {
       if (module) FreeLibrary(module);
@@ -143,6 +144,10 @@ int RunPluginSession(ScriptSource &script) {
   const Options &options = Shell().options;
   if (options.hostList) return RunHostedList(script);
   Record("load " + Quote(options.plugin));
+  if (!ProvidesShellImports(options.plugin.c_str())) {
+    Record(Format("load failed error=%lu", static_cast<unsigned long>(ERROR_PROC_NOT_FOUND)));
+    return kExitPluginMissing;
+  }
   LoadedModule module(LoadLibraryA(options.plugin.c_str()));
   if (!module.get()) {
     Record(Format("load failed error=%lu", GetLastError()));

@@ -14,7 +14,6 @@ constexpr unsigned kInformation = box::kIconInformation;
 constexpr int kVersionCode = 2;
 constexpr int kAuthorCode = 3;
 constexpr int kDateCode = 4;
-constexpr std::string_view kSendPluginBroam = "SendPluginBroam";
 
 using AboutLine = BoundedText<100>;
 using AboutText = BoundedText<1000>;
@@ -63,10 +62,8 @@ void ShowPluginBroams(Manager &m, int slot) {
   ShowModalBox(m, kNoWindow, text.c_str(), "Plugin Bro@ms...", kInformation);
 }
 
-void SendPluginBroamCommand(Manager &m, std::string_view command) {
-  std::size_t at = command.find(kSendPluginBroam);
-  if (at == std::string_view::npos) return;
-  std::string_view broam = TrimBlanks(command.substr(at + kSendPluginBroam.size()));
+void SendPluginBroamCommand(Manager &m, std::string_view text) {
+  std::string_view broam = TrimBlanks(text);
   if (broam.find_first_not_of(" \t\r\n") == std::string_view::npos) return;  // nothing to send
   // A bro@m cut to fit could be a different command: one too long is not sent at all.
   if (broam.size() > Path::kMaxLength) return;

@@ -9,7 +9,7 @@ struct Manager;
 
 void ShowAboutPlugins(Manager &manager);
 void ShowPluginBroams(Manager &manager, int slot);
-// Sends the text after "SendPluginBroam", trimmed, to the shell as a bro@m.
-void SendPluginBroamCommand(Manager &manager, std::string_view command);
+// Sends `text` (what follows the command word SendPluginBroam), trimmed, to the shell as a bro@m.
+void SendPluginBroamCommand(Manager &manager, std::string_view text);
 
 }  // namespace kestrane

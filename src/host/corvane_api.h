@@ -1,18 +1,27 @@
 // The functions a Corvane shell exports to its plug-ins. corvane.exe implements them;
 // Kestrane.dll imports them through an import library made from corvane.def.
-// Keep these signatures: other programs are built against them.
+// Keep these signatures: other programs are built against them, in C as in C++
+// (docs/writing-plugins.md).
 #pragma once
 
 #include <windows.h>
 
-#ifdef CORVANE_BUILDING_SHELL
-#define CORVANE_API extern "C" __declspec(dllexport)
+#ifdef __cplusplus
+#define CORVANE_LINKAGE extern "C"
 #else
-#define CORVANE_API extern "C" __declspec(dllimport)
+#include <stdbool.h>
+#define CORVANE_LINKAGE
 #endif
 
-struct Menu;
-struct MenuItem;
+#ifdef CORVANE_BUILDING_SHELL
+#define CORVANE_API CORVANE_LINKAGE __declspec(dllexport)
+#else
+#define CORVANE_API CORVANE_LINKAGE __declspec(dllimport)
+#endif
+
+// Opaque: only the shell looks inside.
+typedef struct Menu Menu;
+typedef struct MenuItem MenuItem;
 
 CORVANE_API HWND GetCVWnd(void);
 CORVANE_API void GetCorvanePath(char *buffer, int size);

@@ -39,8 +39,9 @@ class InternetTransfer {
 class Internet {
  public:
   virtual ~Internet() = default;
-  // Null when the URL cannot be opened (no connection, refused, time-out, bad address).
-  virtual std::unique_ptr<InternetTransfer> Open(const char *url) = 0;
+  // Null when the URL cannot be opened (no connection, refused, time-out, bad address); then
+  // `error` holds the system's error code, 0 when it gave none.
+  virtual std::unique_ptr<InternetTransfer> Open(const char *url, unsigned long &error) = 0;
   // Safe from any thread: closes every transfer open at this moment, so a read blocked in it
   // ends at once. Transfers opened afterwards are not affected.
   virtual void CloseAll() = 0;

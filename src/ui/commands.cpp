@@ -25,15 +25,9 @@ namespace {
 
 constexpr std::string_view kInternalPrefix = "@KestraneInternal";
 using BroamText = BoundedText<1024>;
-constexpr std::string_view kAlphaPrefix = "TransparencyAlpha ";
-constexpr std::string_view kInstallPrefix = "InstallPlugin ";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-bool Contains(std::string_view text, std::string_view name) {
-  return text.find(name) != std::string_view::npos;
 }
 
 // atoi's reading, but without its overflow: leading blanks, a sign, digits.
@@ -53,12 +47,11 @@ int ReadNumber(std::string_view text) {
   return static_cast<int>(value);
 }
 
-void EditFile(Manager &m, std::string_view command) {
-  std::size_t space = command.find(' ');
-  if (space == std::string_view::npos) return;  // no file named
+void EditFile(Manager &m, std::string_view name) {
+  if (name.empty()) return;
   Path file = FolderPart(m.ports.kernel.ModulePath(m.module).view());
   // A cut path would open another file.
-  if (!file.Append(command.substr(space + 1))) return;
+  if (!file.Append(name)) return;
   m.ports.shell.Execute(m.ports.shell.Editor().c_str(), file.c_str());
 }
 
@@ -86,14 +79,17 @@ std::optional<int> CommandIndex(std::string_view command) {
 
 void CarryOutCommand(Manager &m, std::string_view c) {
   ManagerSettings &s = m.settings;
-  // Before the rows that look for their name anywhere: an entry's id may hold one.
-  if (StartsWithNoCase(c, kInstallPrefix)) {
-    InstallPlugin(m, TrimBlanks(c.substr(kInstallPrefix.size())));
-  } else if (EqualNoCase(c, "SlitToggle")) {
+  // Told apart by the first word alone: what follows it (a bro@m, a file name) may hold any
+  // command's name. A command without an argument is the whole text.
+  std::size_t space = c.find(' ');
+  std::string_view w = c.substr(0, space);
+  std::string_view argument = space == std::string_view::npos ? "" : c.substr(space + 1);
+  const bool hasArgument = space != std::string_view::npos;
+  if (EqualNoCase(c, "SlitToggle")) {
     ToggleSlit(m);
     AnnounceSetting(m, s.inSlit, c, key::kInSlit);
-  } else if (Contains(c, "Edit")) {
-    EditFile(m, c);
+  } else if (EqualNoCase(w, "Edit")) {
+    EditFile(m, argument);
   } else if (EqualNoCase(c, "AlwaysOnTop")) {
     FlipSetting(m, s.alwaysOnTop, c, key::kAlwaysOnTop);
   } else if (EqualNoCase(c, "SnapWindowToEdge")) {
@@ -106,29 +102,31 @@ void CarryOutCommand(Manager &m, std::string_view c) {
     FlipSetting(m, s.transbackEnabled, c, key::kTransbackEnabled);
   } else if (EqualNoCase(c, "MenuClipperEnabled")) {
     ToggleMenuClipper(m, c);
-  } else if (Contains(c, "ToggleSlitAid")) {
+  } else if (EqualNoCase(w, "ToggleSlitAid")) {
     WithPluginIndex(m, c, [&](int i) { ToggleSlitAidEntry(m, i); });
-  } else if (Contains(c, "TogglePlugin")) {
+  } else if (EqualNoCase(w, "TogglePlugin")) {
     WithPluginIndex(m, c, [&](int i) { TogglePluginEntry(m, i); });
-  } else if (Contains(c, "RemovePlugin")) {
+  } else if (EqualNoCase(w, "RemovePlugin")) {
     WithPluginIndex(m, c, [&](int i) { RemovePluginEntry(m, i); });
-  } else if (Contains(c, "UpdatePlugin")) {
+  } else if (EqualNoCase(w, "UpdatePlugin")) {
     WithPluginIndex(m, c, [&](int i) { UpdatePlugin(m, i); });
-  } else if (StartsWithNoCase(c, kAlphaPrefix)) {
-    s.transparencyAlpha = ReadNumber(c.substr(kAlphaPrefix.size()));
+  } else if (EqualNoCase(w, "InstallPlugin")) {
+    InstallPlugin(m, TrimBlanks(argument));
+  } else if (EqualNoCase(w, "TransparencyAlpha") && hasArgument) {
+    s.transparencyAlpha = ReadNumber(argument);
     ApplyWindowState(m);
     m.ports.shell.WriteInt(m.configFile.c_str(), key::kTransparencyAlpha, s.transparencyAlpha);
   } else if (EqualNoCase(c, "GlobalTransEnabled")) {
     ToggleTransparencyController(m, c);
-  } else if (Contains(c, "GlobalTransRem")) {
+  } else if (EqualNoCase(w, "GlobalTransRem")) {
     WithClassIndex(c, [&](int i) { RemoveClass(m, ClassListKind::kTransparency, i); });
-  } else if (Contains(c, "GlobalTransAdjust")) {
+  } else if (EqualNoCase(w, "GlobalTransAdjust")) {
     if (std::optional<int> alpha = CommandIndex(c)) SetControllerAlpha(m, *alpha);
   } else if (EqualNoCase(c, "GlobalTransAdd")) {
     BeginClassCapture(m, ClassListKind::kTransparency);
   } else if (EqualNoCase(c, "GlobalStickyEnabled")) {
     ToggleStickyController(m, c);
-  } else if (Contains(c, "GlobalStickyRem")) {
+  } else if (EqualNoCase(w, "GlobalStickyRem")) {
     WithClassIndex(c, [&](int i) { RemoveClass(m, ClassListKind::kSticky, i); });
   } else if (EqualNoCase(c, "GlobalStickyAdd")) {
     BeginClassCapture(m, ClassListKind::kSticky);
@@ -138,11 +136,11 @@ void CarryOutCommand(Manager &m, std::string_view c) {
     AddPluginFromDialog(m);
   } else if (EqualNoCase(c, "AboutPlugins")) {
     ShowAboutPlugins(m);
-  } else if (Contains(c, "PluginBroams")) {
+  } else if (EqualNoCase(w, "PluginBroams")) {
     std::optional<int> index = CommandIndex(c);
     if (index && ValidSlot(*index)) ShowPluginBroams(m, *index);
-  } else if (Contains(c, "SendPluginBroam")) {
-    SendPluginBroamCommand(m, c);
+  } else if (EqualNoCase(w, "SendPluginBroam")) {
+    SendPluginBroamCommand(m, argument);
   } else if (EqualNoCase(c, "About")) {
     ShowAboutBox(m);
   }

@@ -31,18 +31,34 @@ bool Downgraded(const Path &url, const UrlAnswer &answer) {
   return IsSecure(url.view()) && !IsSecure(answer.finalUrl.view());
 }
 
+using Kind = DownloadProblem::Kind;
+
+// False, noting why.
+bool Fail(DownloadProblem &problem, Kind kind, unsigned long code = 0) {
+  problem.kind = kind;
+  problem.code = code;
+  return false;
+}
+
 // The opened URL, or null when it cannot be opened or answers with anything but a body that
 // may fit the limit.
 std::unique_ptr<InternetTransfer> OpenBody(Internet &internet, Path &url, std::uint64_t limit,
-                                           DownloadWatch *watch, UrlAnswer &answer) {
-  if (!EnsureUrlScheme(url)) return nullptr;
-  std::unique_ptr<InternetTransfer> transfer = internet.Open(url.c_str());
-  if (!transfer || Cancelled(watch)) return nullptr;
+                                           DownloadWatch *watch, UrlAnswer &answer,
+                                           DownloadProblem &problem) {
+  problem = DownloadProblem{};
+  auto refuse = [&](Kind kind, unsigned long code) {
+    Fail(problem, kind, code);
+    return std::unique_ptr<InternetTransfer>();
+  };
+  if (!EnsureUrlScheme(url)) return refuse(Kind::kNoConnection, 0);
+  unsigned long error = 0;
+  std::unique_ptr<InternetTransfer> transfer = internet.Open(url.c_str(), error);
+  if (!transfer) return refuse(Kind::kNoConnection, error);
+  if (Cancelled(watch)) return refuse(Kind::kCancelled, 0);
   answer = transfer->Answer();
-  if (!IsBody(answer.status) || (answer.hasLength && answer.length > limit) ||
-      Downgraded(url, answer)) {
-    return nullptr;
-  }
+  if (!IsBody(answer.status)) return refuse(Kind::kStatus, answer.status);
+  if (answer.hasLength && answer.length > limit) return refuse(Kind::kTooLarge, 0);
+  if (Downgraded(url, answer)) return refuse(Kind::kInsecureRedirect, 0);
   return transfer;
 }
 
@@ -50,20 +66,22 @@ std::unique_ptr<InternetTransfer> OpenBody(Internet &internet, Path &url, std::u
 // within the limit, and as long as its announced length.
 template <typename Sink>
 bool ReadBody(InternetTransfer &transfer, const UrlAnswer &answer, std::uint64_t limit,
-              DownloadWatch *watch, Sink &&sink) {
+              DownloadWatch *watch, DownloadProblem &problem, Sink &&sink) {
   char block[kReadBlockBytes];
-  std::uint64_t total = 0;
+  std::uint64_t &total = problem.received;
   for (;;) {
     std::size_t received = 0;
     ReadResult result = transfer.Read(block, sizeof block, received);
-    if (Cancelled(watch) || result == ReadResult::kFailed) return false;
+    if (Cancelled(watch)) return Fail(problem, Kind::kCancelled);
+    if (result == ReadResult::kFailed) return Fail(problem, Kind::kBrokenOff);
     if (result == ReadResult::kEnd) break;
     total += received;
-    if (total > limit || !sink(block, received)) return false;
+    if (total > limit) return Fail(problem, Kind::kTooLarge);
+    if (!sink(block, received)) return Fail(problem, Kind::kNotStored);
     if (watch != nullptr) watch->Progress(total, answer.hasLength ? answer.length : 0);
   }
   // WinINet ends a body the server broke off with a clean read: only the length tells.
-  return !answer.hasLength || total == answer.length;
+  return !answer.hasLength || total == answer.length || Fail(problem, Kind::kBrokenOff);
 }
 
 struct FileCloser {
@@ -73,13 +91,15 @@ struct FileCloser {
 }  // namespace
 
 bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
-              HeapText &body) {
+              HeapText &body, DownloadProblem *problem) {
+  DownloadProblem ignored;
+  DownloadProblem &why = problem != nullptr ? *problem : ignored;
   body.Clear();
   UrlAnswer answer;
-  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
+  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer, why);
   if (!transfer) return false;
   auto keep = [&](const char *data, std::size_t size) { return body.Append({data, size}); };
-  return ReadBody(*transfer, answer, limit, watch, keep);
+  return ReadBody(*transfer, answer, limit, watch, why, keep);
 }
 
 bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
@@ -89,22 +109,26 @@ bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint6
 }
 
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
-                       std::uint64_t limit, DownloadWatch *watch) {
+                       std::uint64_t limit, DownloadWatch *watch, DownloadProblem *problem) {
+  DownloadProblem ignored;
+  DownloadProblem &why = problem != nullptr ? *problem : ignored;
   TrimBlanks(path);
   UrlAnswer answer;
-  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
+  std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer, why);
   if (!transfer) return false;
   StagedFile partial;
-  if (!partial.Name(kernel, path.view(), kPartialSuffix)) return false;
+  if (!partial.Name(kernel, path.view(), kPartialSuffix)) return Fail(why, Kind::kNotStored);
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
-  if (!file) return false;
+  if (!file) return Fail(why, Kind::kNotStored);
   auto write = [&](const char *data, std::size_t size) {
     return std::fwrite(data, 1, size, file.get()) == size;
   };
-  if (!ReadBody(*transfer, answer, limit, watch, write)) return false;
+  if (!ReadBody(*transfer, answer, limit, watch, why, write)) return false;
   transfer.reset();
-  if (std::fclose(file.release()) != 0) return false;
-  return partial.MoveOver(kernel, path.c_str());
+  if (std::fclose(file.release()) != 0 || !partial.MoveOver(kernel, path.c_str())) {
+    return Fail(why, Kind::kNotStored);
+  }
+  return true;
 }
 
 }  // namespace kestrane

@@ -32,9 +32,26 @@ class DownloadWatch {
   }
 };
 
+// Why a download brought no whole body, as far as it saw.
+struct DownloadProblem {
+  enum class Kind {
+    kNone,
+    kNoConnection,      // the URL could not be opened; `code` is the system's error
+    kStatus,            // the server answered `code`, not 2xx
+    kBrokenOff,         // the body ended or failed after `received` bytes, short of its end
+    kTooLarge,          // announced or sent more than the limit
+    kInsecureRedirect,  // an https address whose body came from elsewhere
+    kNotStored,         // the body could not be kept (file, memory)
+    kCancelled,
+  };
+  Kind kind = Kind::kNone;
+  unsigned long code = 0;
+  std::uint64_t received = 0;
+};
+
 // The whole body into `body`. Puts the scheme in front of `url` in place.
 bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch *watch,
-              HeapText &body);
+              HeapText &body, DownloadProblem *problem = nullptr);
 
 // Appends the body to the file at `path` (created when missing) once it has arrived whole.
 // Puts the scheme in front of `url` in place.
@@ -44,6 +61,7 @@ bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint6
 // Downloads into a temporary file beside `path` and moves it over `path` once whole. Puts the
 // scheme in front of `url` and trims `path`, both in place.
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
-                       std::uint64_t limit, DownloadWatch *watch = nullptr);
+                       std::uint64_t limit, DownloadWatch *watch = nullptr,
+                       DownloadProblem *problem = nullptr);
 
 }  // namespace kestrane

@@ -38,6 +38,7 @@ constexpr const char *kNoFileInformation =
     "No file information was provided!\nPlease contact the plugin's developer.";
 constexpr const char *kReloadProblem = "A Problem occurred when trying\nto reload the plugin.";
 constexpr const char *kDownloadFailed = "Could not complete download";
+constexpr const char *kFileDownloadFailed = "Could not complete download\nof %s from %s:\n%s";
 constexpr const char *kComplete =
     "Update Procedure Complete.\n\nIf the download included a zip file you\nmay have to check "
     "that the files where\nextracted to the right place ;P";
@@ -224,6 +225,30 @@ void ShowAboutFile(WorkerRun &run, const char *format, const Path &name) {
   run.Show(text.c_str(), kError);
 }
 
+// Why a file did not arrive, as its download saw it.
+BoundedText<80> DescribeProblem(const DownloadProblem &problem) {
+  BoundedText<80> why;
+  switch (problem.kind) {
+    case DownloadProblem::Kind::kStatus:
+      why.Format("HTTP status %d", static_cast<int>(problem.code));
+      break;
+    case DownloadProblem::Kind::kNoConnection:
+      why.Format("no connection (error %lu)", problem.code);
+      break;
+    case DownloadProblem::Kind::kBrokenOff:
+      why.Format("broken off after %lu bytes", static_cast<unsigned long>(problem.received));
+      break;
+    case DownloadProblem::Kind::kTooLarge:
+      why.Format("more than %lu bytes", static_cast<unsigned long>(kUpdateFileLimitBytes));
+      break;
+    case DownloadProblem::Kind::kInsecureRedirect: why = "redirected away from https"; break;
+    case DownloadProblem::Kind::kNotStored: why = "the file could not be stored"; break;
+    case DownloadProblem::Kind::kNone:
+    case DownloadProblem::Kind::kCancelled: break;
+  }
+  return why;
+}
+
 // One file of the update, fetched to its temporary name and checked. Shows why when it fails.
 bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &file) {
   Message status;
@@ -232,11 +257,15 @@ bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &fil
   Path url = file.url;
   Path incoming{file.incoming.c_str()};
   FileWatch watch(run, coreWindow, file.name);
+  DownloadProblem problem;
   bool arrived = DownloadUrlToFile(run.ports().internet, run.ports().kernel, url, incoming,
-                                   kUpdateFileLimitBytes, &watch);
+                                   kUpdateFileLimitBytes, &watch, &problem);
   if (run.Stopped()) return false;
   if (!arrived) {
-    run.Show(kDownloadFailed, kError);
+    Message text;
+    text.Format(kFileDownloadFailed, file.name.c_str(), url.c_str(),
+                DescribeProblem(problem).c_str());
+    run.Show(text.c_str(), kError);
     return false;
   }
   if (!file.hasDigest || MatchesSha256(file.incoming.c_str(), file.digest)) return true;

@@ -18,17 +18,21 @@ namespace kestrane {
 namespace {
 
 constexpr const char *kNewSuffix = ".kestrane-new";
+constexpr int kMaxUnreachedShown = 5;
+
+using CheckMessage = BoundedText<2048>;  // room for the count and five whole addresses
 
 // What the check needs from the window thread before it downloads.
 struct CheckPlan {
   Path metadataFile;
   WindowHandle coreWindow = kNoWindow;
   ModuleHandle module = kNoModule;
-  // The plug-ins' distinct sites in slot order, then the default site, also when it is empty:
-  // the order their bodies take in the metadata file. Behind them, fetched at the same time,
-  // the catalogue and its signature, when one is set.
+  // The plug-ins' distinct sites in slot order, then the default site when there is one: the
+  // order their bodies take in the metadata file. Behind them, fetched at the same time but no
+  // update site, the catalogue and its signature, when one is set.
   SiteFetch sites[kMaxPlugins + 3];
   int siteCount = 0;
+  bool fetched = false;  // the sites were tried
   int catalogueAt = -1;
   Path catalogueFile;
   Path catalogueKey;
@@ -46,7 +50,9 @@ void PlanCheck(Manager &m, CheckPlan &plan) {
     }
     if (!seen) plan.sites[plan.siteCount++].url = e.updateUrl;
   }
-  plan.sites[plan.siteCount++].url = m.settings.defaultUpdateUrl;
+  if (!m.settings.defaultUpdateUrl.empty()) {
+    plan.sites[plan.siteCount++].url = m.settings.defaultUpdateUrl;
+  }
   const ManagerSettings &s = m.settings;
   plan.catalogueFile = CatalogueFilePath(m.hostFolder);
   if (s.catalogueUrl.empty() || s.catalogueKey.empty() || plan.catalogueFile.empty()) return;
@@ -70,6 +76,12 @@ bool KeepCatalogue(WorkerRun &run, const CheckPlan &plan) {
          ReplaceFileContent(run.ports().kernel, plan.catalogueFile.c_str(), catalogue.body.view());
 }
 
+int SitesReached(const CheckPlan &plan) {
+  int reached = 0;
+  for (int i = 0; i < plan.siteCount; ++i) reached += plan.sites[i].fetched ? 1 : 0;
+  return reached;
+}
+
 // On the window thread, which alone may call plug-ins and read through the shell. An empty
 // `metadataFile` reads as nothing published.
 int MarkUpdates(Manager &m, const char *metadataFile) {
@@ -91,11 +103,10 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
   return count;
 }
 
-// Fetches every site at once, then writes their bodies in plan order into a new file beside the
-// metadata file and moves it over that file, so an update started meanwhile reads the last
-// whole file. A site that cannot be reached, or sends anything but a whole body, adds nothing.
-bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
-  FetchSites(run, plan.module, plan.sites, plan.siteCount + (plan.catalogueAt < 0 ? 0 : 2));
+// Writes the fetched bodies in plan order into a new file beside the metadata file and moves
+// it over that file, so an update started meanwhile reads the last whole file. A site that
+// could not be reached, or sent anything but a whole body, adds nothing.
+bool WriteMetadata(WorkerRun &run, CheckPlan &plan) {
   StagedFile fresh;
   if (run.Stopped() || !fresh.Name(run.ports().kernel, plan.metadataFile.view(), kNewSuffix) ||
       !CreateEmptyFile(fresh.c_str())) {
@@ -107,19 +118,42 @@ bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
   return !run.Stopped() && fresh.MoveOver(run.ports().kernel, plan.metadataFile.c_str());
 }
 
+// So that "no updates" never stands for "no answer": the sites that failed, the first few by
+// their addresses.
+void AppendUnreachedSites(const CheckPlan &plan, CheckMessage &text) {
+  int failed = plan.siteCount - SitesReached(plan);
+  if (!plan.fetched || failed == 0) return;
+  BoundedText<100> heading;
+  heading.Format("\n\n%d of the %d update sites could not be reached:\n", failed, plan.siteCount);
+  text.Append(heading.view());
+  int shown = 0;
+  for (int i = 0; i < plan.siteCount; ++i) {
+    if (plan.sites[i].fetched) continue;
+    if (shown == kMaxUnreachedShown) {
+      text.Append("\n...");
+      break;
+    }
+    if (shown++ > 0) text.Append("\n");
+    text.Append(plan.sites[i].url.view());
+  }
+}
+
 void Check(WorkerRun &run, CheckPlan &plan) {
   if (!run.OnWindowThread([&](Manager &m) { PlanCheck(m, plan); })) return;
   // Where metadata.txt cannot be named, nothing fetched could be kept: the check finds nothing.
-  bool fetched = false;
+  // Where no site was reached, the last check's file stands, and with it the marks it gives.
+  const char *readFrom = "";
   if (!plan.metadataFile.empty()) {
     run.Status(plan.coreWindow, "Downloading Update Information...");
-    fetched = FetchMetadata(run, plan);
+    FetchSites(run, plan.module, plan.sites, plan.siteCount + (plan.catalogueAt < 0 ? 0 : 2));
+    plan.fetched = true;
+    bool keepLast = plan.siteCount > 0 && SitesReached(plan) == 0;
+    if (keepLast || WriteMetadata(run, plan)) readFrom = plan.metadataFile.c_str();
   }
-  const char *readFrom = fetched ? plan.metadataFile.c_str() : "";
   const bool catalogueKept = plan.catalogueAt < 0 || KeepCatalogue(run, plan);
   int count = 0;
   if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
-  BoundedText<300> text;
+  CheckMessage text;
   if (count > 0) {
     text.Format(
         "There are %d updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
@@ -128,6 +162,7 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   } else {
     text = "There are no updates available.";
   }
+  AppendUnreachedSites(plan, text);
   if (!catalogueKept) {
     text.Append("\n\nThe plugin catalogue could not be verified; the last verified one is kept.");
   }

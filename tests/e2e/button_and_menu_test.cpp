@@ -240,6 +240,7 @@ TEST(Plugins, AboutBoxesAndSendingAPluginsBroam) {
                               "pick @KestraneInternal AboutPlugins\n"
                               "broam @KestraneInternal PluginBroams 0\n"
                               "pick @KestraneInternal SendPluginBroam @Alpha Hide\n"
+                              "broam @KestraneInternal SendPluginBroam @Notes Edit today.txt\n"
                               "end\n");
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   auto boxes = run.Lines("msgbox");
@@ -263,6 +264,9 @@ TEST(Plugins, AboutBoxesAndSendingAPluginsBroam) {
   // The shell delivers the bro@m to every registered window, Alpha's among them.
   EXPECT_NE(run.Find("broam \"@Alpha Hide\""), -1) << run.Dump();
   EXPECT_NE(run.Find("plugin a.dll broam \"@Alpha Hide\""), -1) << run.Dump();
+  // Only the first word names the command: a bro@m holding "Edit" opens no editor.
+  EXPECT_NE(run.Find("plugin a.dll broam \"@Notes Edit today.txt\""), -1) << run.Dump();
+  EXPECT_TRUE(run.Lines("exec").empty()) << run.Dump();
 }
 
 TEST(Screenshot, TheGearIsDrawnInTheStylesColours) {

@@ -55,6 +55,77 @@ TEST(ManagedPlugins, PlainStartUsesBeginPluginForEveryEnabledOneInSlotOrder) {
   EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc").find("plugins\\a\\a.dll\r\n!plugins"), 0u);
 }
 
+// The C example of docs/writing-plugins.md, built from the guide as the guide says: on its own
+// in the shell, then managed by Kestrane with its information and bro@ms.
+TEST(ManagedPlugins, TheAuthorsGuidesCExampleRunsAloneAndUnderKestrane) {
+  ShellSession session;
+  session.InstallPlugin("hello", "hello.dll");
+  session.UseKestraneAt("hello.dll");
+  RunResult alone = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(alone.exitCode, 0) << alone.Dump();
+  const int hello = alone.Find("status \"Hello from Z:\\\\");
+  EXPECT_NE(hello, -1) << alone.Dump();
+  EXPECT_EQ(alone.Find("start beginPlugin -> 0"), hello + 1) << alone.Dump();
+  EXPECT_NE(alone.Find("alive"), -1);
+
+  session.InstallKestrane();
+  session.UseKestraneAt("Kestrane.dll");
+  session.InstallPlugin("hello", "plugins/hello/hello.dll");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\hello\\hello.dll\r\n");
+  RunResult managed =
+      session.Run("beginPlugin", "broam @KestraneInternal AboutPlugins\nrclick Kestrane\nend\n");
+  ASSERT_EQ(managed.exitCode, 0) << managed.Dump();
+  EXPECT_NE(managed.Find("status \"Hello from Z:\\\\"), -1) << managed.Dump();
+  EXPECT_NE(managed.Find("msgbox owner=wnd:0 caption=\"About Plugins...\" style=0x00000040 "
+                         "text=\"Hello 1.0 by Ada (2004-10-31)\\n\""),
+            -1)
+      << managed.Dump();
+  for (const char *broam : {"@Hello Wave", "@Hello Hush"}) {
+    EXPECT_NE(managed.Find(std::string("menu       item \"") + broam +
+                           "\" \"@KestraneInternal SendPluginBroam " + broam + "\""),
+              -1)
+        << managed.Dump();
+  }
+}
+
+// For authors: --help, a mistyped option, and a plug-in importing a shell function the stand-in
+// lacks, which is named and refused before it loads, on its own and under Kestrane.
+TEST(StandInShell, SaysHowItIsUsedAndWhatItLacks) {
+  ShellSession session;
+  RunResult help = session.Run("beginPlugin", "end\n", {"--help"});
+  EXPECT_EQ(help.exitCode, 0) << help.output;
+  for (const char *named : {"--host-list", "waitfor MS TEXT", " GetCVWnd ", " CVTranscript "}) {
+    EXPECT_NE(help.output.find(named), std::string::npos) << named << help.output;
+  }
+  RunResult typo = session.Run("beginPlugin", "end\n", {"-x"});
+  EXPECT_EQ(typo.exitCode, 2) << typo.output;
+  EXPECT_EQ(typo.output.rfind("corvane: unknown option -x", 0), 0u) << typo.output;
+  EXPECT_NE(typo.output.find("--host-list"), std::string::npos) << typo.output;
+  EXPECT_TRUE(typo.transcript.empty());
+
+  const std::string missing = "missing shell function CVFlyToTheMoon imported by ";
+  session.InstallPlugin("plugin_unknown_import", "odd.dll");
+  session.UseKestraneAt("odd.dll");
+  RunResult alone = session.Run("beginPlugin", "end\n");
+  EXPECT_EQ(alone.exitCode, 3) << alone.Dump();
+  EXPECT_EQ(alone.transcript, (std::vector<std::string>{"load \"odd.dll\"", missing + "\"odd.dll\"",
+                                                        "load failed error=127", "alive"}));
+
+  session.InstallKestrane();
+  session.UseKestraneAt("Kestrane.dll");
+  session.InstallPlugin("plugin_unknown_import", "plugins/odd/odd.dll");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\odd\\odd.dll\r\n");
+  RunResult managed = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(managed.exitCode, 0) << managed.Dump();
+  const int named = managed.Find(missing);
+  ASSERT_NE(named, -1) << managed.Dump();
+  EXPECT_NE(managed.transcript[named].find("\\\\plugins\\\\odd\\\\odd.dll\""), std::string::npos)
+      << managed.transcript[named];
+  EXPECT_NE(managed.Find("msgbox owner=wnd:0 caption=\"Kestrane - LINK ERROR!\"", named), -1)
+      << managed.Dump();
+  EXPECT_NE(managed.Find("alive"), -1);
+}
+
 TEST(ManagedPlugins, SlitStartHandsTheSlitToThoseThatTakeIt) {
   ShellSession session;
   InstallFive(session);

@@ -39,6 +39,12 @@ std::string Box(const std::string &style, const std::string &text) {
 }
 const std::string kInfo = "0x00040040", kError = "0x00040010", kQuestion = "0x00040044";
 
+// The box of a file that did not arrive: its name, its address and why.
+std::string DownloadFailed(const std::string &url, const std::string &why) {
+  return "Could not complete download\nof " + url.substr(url.rfind('/') + 1) + " from " + url +
+         ":\n" + why;
+}
+
 const char kComplete[] =
     "Update Procedure Complete.\n\nIf the download included a zip file you\nmay have to check "
     "that the files where\nextracted to the right place ;P";
@@ -287,17 +293,22 @@ TEST(Updates, TheCheckFetchesEachSiteOnceAndTheMenuShowsWhatItMarked) {
 }
 
 // Sites that answer with an error page, break off, send more than a metadata file may hold,
-// or redirect: only whole bodies reach metadata.txt.
+// redirect, or cannot be reached: only whole bodies reach metadata.txt, and the box names the
+// sites that sent none. A check that reaches no site leaves the last file and its marks.
 TEST(Updates, TheCheckKeepsOnlyWholeMetadataBodies) {
   ShellSession session;
   UpdateSite site;
   session.InstallKestrane();
-  const char *paths[] = {"missing.txt", "short.txt", "huge.txt", "moved.txt"};
+  const std::string dead = "http://127.0.0.1:1/meta.txt";  // nothing listens there
+  const std::string urls[] = {site.Url("missing.txt"), site.Url("short.txt"), site.Url("huge.txt"),
+                              site.Url("moved.txt"), dead};
   std::string list;
-  for (int i = 0; i < 4; ++i) {
+  auto info = [](const std::string &n, const std::string &url) {
+    return "1=P" + n + "\n2=1.0\n4=d1\n8=" + url + "\n";
+  };
+  for (int i = 0; i < 5; ++i) {
     std::string n = std::to_string(i);
-    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
-                          "1=P" + n + "\n2=1.0\n4=d1\n8=" + site.Url(paths[i]) + "\n");
+    session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll", info(n, urls[i]));
     list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
   }
   session.WriteFile("KSTR_Plugins.rc", list);
@@ -307,18 +318,40 @@ TEST(Updates, TheCheckKeepsOnlyWholeMetadataBodies) {
   site.Redirect("moved.txt", "real/meta.txt");
   site.Serve("real/meta.txt", "P3.version: 2.0\nP3.date: d2\n");
   session.WriteFile("metadata.txt", "P0.version: 9\nP0.date: d9\n");  // the last check's
-  RunResult run = session.Run("beginPlugin",
-                              "broam @KestraneInternal CheckForUpdates\n"
-                              "waitfor 20000 There are\n"
-                              "end\n");
+  const std::string script =
+      "broam @KestraneInternal CheckForUpdates\nwaitfor 20000 There are\nrclick Kestrane\nend\n";
+  const std::string one =
+      "There are 1 updates available.\n\nUse the \"Update Plugin\" menu\nto choose the updates "
+      "you wish\nto install.\n\n";
+  RunResult run = session.Run("beginPlugin", script);
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   EXPECT_EQ(session.ReadFile("metadata.txt"), "P3.version: 2.0\nP3.date: d2\n");
-  EXPECT_NE(run.Find("msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=0x00040040 "
-                     "text=\"There are 1 updates available."),
-            -1)
+  EXPECT_EQ(run.Lines("msgbox"),
+            std::vector<std::string>{Box(kInfo, one +
+                                                    "4 of the 5 update sites could not be "
+                                                    "reached:\n" +
+                                                    urls[0] + "\n" + urls[1] + "\n" + urls[2] +
+                                                    "\n" + dead) +
+                                     " -> ok"})
       << run.Dump();
   EXPECT_EQ(site.Requests().size(), 5u);
   EXPECT_FALSE(session.Exists("metadata.txt.kestrane-new"));
+
+  // Now every plug-in names the dead site.
+  for (int i = 0; i < 5; ++i) {
+    std::string n = std::to_string(i);
+    session.WriteFile("plugins/p" + n + "/p" + n + ".info", info(n, dead));
+  }
+  run = session.Run("beginPlugin", script);
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_EQ(session.ReadFile("metadata.txt"), "P3.version: 2.0\nP3.date: d2\n");
+  EXPECT_EQ(
+      run.Lines("msgbox"),
+      std::vector<std::string>{
+          Box(kInfo, one + "1 of the 1 update sites could not be reached:\n" + dead) + " -> ok"})
+      << run.Dump();
+  EXPECT_NE(run.Find("menu     item \"P3\" \"@KestraneInternal UpdatePlugin 3\""), -1)
+      << run.Dump();
 }
 
 // Three plug-ins, three ways an update ends before anything is fetched.
@@ -376,15 +409,22 @@ TEST(Updates, HostileSitesLeaveEveryPluginAsItWas) {
   struct Case {
     std::string files, sha256, message;
   } cases[] = {
-      {site.Url("good.txt") + " " + site.Url("missing.dll"), "", "Could not complete download"},
-      {site.Url("broken.dll"), "", "Could not complete download"},
-      {site.Url("good.txt") + " " + site.Url("short.dll"), "", "Could not complete download"},
-      {site.Url("huge.dll"), "", "Could not complete download"},
+      {site.Url("good.txt") + " " + site.Url("missing.dll"), "",
+       DownloadFailed(site.Url("missing.dll"), "HTTP status 404")},
+      {site.Url("broken.dll"), "", DownloadFailed(site.Url("broken.dll"), "HTTP status 500")},
+      {site.Url("good.txt") + " " + site.Url("short.dll"), "",
+       DownloadFailed(site.Url("short.dll"), "broken off after 2000 bytes")},
+      {site.Url("huge.dll"), "", DownloadFailed(site.Url("huge.dll"), "more than 268435456 bytes")},
       {site.Url("good.txt") + " " + site.Url("x/..\\..\\evil.dll"), "",
        "Could not complete download"},
       {site.Url("good.txt") + " " + site.Url("evil.dll"), Sha256(good) + " " + Sha256("not evil"),
        "The downloaded file evil.dll does not match its published checksum."},
-      {site.Url("stall.dll"), "", "Could not complete download"},  // after the 10 s time-out
+      // After the 10 s time-out.
+      {site.Url("stall.dll"), "",
+       DownloadFailed(site.Url("stall.dll"), "broken off after 1000 bytes")},
+      // Nothing listens there.
+      {"http://127.0.0.1:1/gone.dll", "",
+       DownloadFailed("http://127.0.0.1:1/gone.dll", "no connection (error 12029)")},
   };
   std::string list, metadata, script;
   for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
@@ -953,8 +993,14 @@ TEST(Updates, HttpsRefusesWhatItShould) {
   ASSERT_EQ(run.exitCode, 0) << run.Dump();
   auto boxes = run.Lines("msgbox");
   ASSERT_EQ(boxes.size(), 8u) << run.Dump();
+  // As WinINet under Wine 8 names them: an unknown authority, an expired certificate, another
+  // host name.
+  const std::string why[] = {"no connection (error 12045)", "no connection (error 12037)",
+                             "no connection (error 12038)", "redirected away from https"};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(boxes[2 * i + 1], Box(kError, "Could not complete download") + " -> ok") << i;
+    EXPECT_EQ(boxes[2 * i + 1],
+              Box(kError, DownloadFailed(sites[i]->Url("a.dll"), why[i])) + " -> ok")
+        << i;
     std::string dll = "plugin p" + std::to_string(i) + ".dll ";
     EXPECT_GT(run.Find(dll + "endPlugin"), run.Find("end")) << i;  // running to the end
   }

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Starts or stops the Wine session the end-to-end tests share: one Xvfb display and one
-# private Wine prefix for the whole run. `start` writes session.env for the tests to read.
-#   wine_session.sh start|stop SESSION_DIR WIN32_BUILD WIN64_BUILD
+# private Wine prefix for the whole run. `start` writes session.env for the tests to read;
+# `build` prints which of the two builds a session here runs.
+#   wine_session.sh start|stop|build SESSION_DIR WIN32_BUILD WIN64_BUILD
 set -euo pipefail
 action=$1
-mkdir -p "$2"
-dir=$(realpath "$2") win32=$(realpath -m "$3") win64=$(realpath -m "$4")
+dir=$(realpath -m "$2") win32=$(realpath -m "$3") win64=$(realpath -m "$4")
 env_file=$dir/session.env
 
 stop() {
@@ -35,22 +35,21 @@ report() {
     tee "$dir/ran.txt"
 }
 
-if [ "$action" = stop ]; then
-  report
-  stop
-  exit 0
-fi
-
-stop
-mkdir -p "$dir"
-
 # This machine may not execute 32-bit code (a kernel without IA-32 emulation): then the
 # same sources built for x86-64 run under wine64 instead of the i686 product.
-if /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -f "$win32/Kestrane.dll" ]; then
+if /usr/lib/wine/wine --version >/dev/null 2>&1 && { [ -f "$win32/Kestrane.dll" ] || [ "$action" = build ]; }; then
   loader=/usr/lib/wine/wine build=$win32 server=/usr/lib/wine/wineserver32
 else
   loader=/usr/lib/wine/wine64 build=$win64 server=/usr/lib/wine/wineserver64
 fi
+
+case $action in
+  build) echo "$build"; exit 0 ;;
+  stop) report; stop; exit 0 ;;
+esac
+
+stop
+mkdir -p "$dir"
 [ -x "$server" ] || server=/usr/lib/wine/wineserver
 [ -f "$build/corvane.exe" ] || { echo "no corvane.exe in $build: build it first" >&2; exit 1; }
 

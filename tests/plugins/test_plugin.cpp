@@ -13,8 +13,9 @@
 //   end=FAULT      done by endPlugin first; attach=FAULT by DllMain when the DLL is loaded
 //   info=CODE FAULT  done by pluginInfo(CODE); also FAULT badtext: it answers a bad pointer
 //   FAULT          fault (writes to address 0x10) | divide (by zero) | recurse (without end)
-//                  | throw (an MSVC C++ exception's code) | illegal | privileged (instruction)
-//                  | exit (ExitProcess)
+//                  | throw (an MSVC C++ exception's code) | cppthrow (a C++ throw of this
+//                  | plug-in's own runtime, which no frame catches) | illegal | privileged
+//                  | (instruction) | exit (ExitProcess)
 // Its window (class PluginTest_BASE, BASE the DLL's lower-case name without extension, so
 // several copies can run side by side) takes the bro@ms @test.msgbox TEXT, @test.open,
 // @test.folder, @test.menu, @test.status TEXT, @test.exit, @test.fault FILE (faults when FILE is
@@ -32,6 +33,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,9 @@ void Misbehave(const std::string &action) {
     Say("recurse -> %d", Recurse(0));
   } else if (action == "throw") {
     RaiseException(kMsvcCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  } else if (action == "cppthrow") {
+    Say("cppthrow");
+    throw std::runtime_error("not caught by the plug-in");
   } else if (action == "illegal") {
     __builtin_trap();
   } else if (action == "privileged") {

@@ -84,11 +84,13 @@ int FakeInternet::CloseAllCalls() const {
   return closeAlls_;
 }
 
-std::unique_ptr<InternetTransfer> FakeInternet::Open(const char *url) {
+std::unique_ptr<InternetTransfer> FakeInternet::Open(const char *url, unsigned long &error) {
   std::lock_guard<std::mutex> lock(mutex_);
   opened_.push_back(url);
   auto found = answers_.find(url);
+  error = found == answers_.end() ? 12007 : found->second.openError;
   if (found == answers_.end() || found->second.refuse) return nullptr;
+  error = 0;
   ++openTransfers_;
   return std::make_unique<FakeTransfer>(*this, found->second, url, closeAlls_);
 }

@@ -16,7 +16,8 @@
 namespace kestrane::testing {
 
 struct ScriptedAnswer {
-  bool refuse = false;  // the URL cannot be opened
+  bool refuse = false;  // the URL cannot be opened, with this error
+  unsigned long openError = 12029;
   unsigned status = 200;
   std::string body;
   std::optional<std::uint64_t> length;        // the Content-Length; the body's size when not set
@@ -29,7 +30,8 @@ struct ScriptedAnswer {
 
 class FakeInternet final : public Internet {
  public:
-  // Answers for URLs as Kestrane asks for them (with their scheme); unknown URLs are refused.
+  // Answers for URLs as Kestrane asks for them (with their scheme); unknown URLs are refused
+  // as names that do not resolve (12007).
   void Serve(const std::string &url, ScriptedAnswer answer);
   void Serve(const std::string &url, const std::string &body);
 
@@ -38,7 +40,7 @@ class FakeInternet final : public Internet {
   int BlockedReads() const;                 // reads waiting for CloseAll now
   int CloseAllCalls() const;
 
-  std::unique_ptr<InternetTransfer> Open(const char *url) override;
+  std::unique_ptr<InternetTransfer> Open(const char *url, unsigned long &error) override;
   void CloseAll() override;
 
  private:

@@ -96,20 +96,29 @@ TEST(Commands, UnmatchedTextsAreIgnored) {
   EXPECT_TRUE(rig.manager.settings.alwaysOnTop);
 }
 
-TEST(Commands, ContainsRowsAreTriedInTableOrder) {
+// Only the first word names a command, in any letter case: what follows it may hold any
+// command's name, and a name inside another word is none.
+TEST(Commands, TheFirstWordAloneNamesTheCommand) {
   CommandRig rig;
-  // A bro@m that holds "Edit" goes to the Edit row, never to the shell.
-  rig.Broam("@KestraneInternal SendPluginBroam @Notes Edit");
-  EXPECT_NE(rig.log.IndexOf("CVExecute"), -1);
-  EXPECT_TRUE(rig.shell.sent.empty());
-  // One holding "TogglePlugin" switches a plug-in off (index 0: "@Alpha..." reads as 0).
-  rig.Broam("@KestraneInternal SendPluginBroam @TogglePlugin");
+  for (const char *text :
+       {"SendPluginBroam @Notes Edit today.txt", "SendPluginBroam @TogglePlugin 0",
+        "sendpluginbroam   @Alpha Go \t", "Edit TogglePlugin 0", "XTogglePlugin 0",
+        "TogglePluginX 0", "EditX Kestrane.rc"}) {
+    rig.Broam(std::string("@KestraneInternal ") + text);
+  }
+  std::vector<std::string> sent;
+  for (const auto &message : rig.shell.sent) {
+    EXPECT_EQ(message.message, kHostMsgBroam);
+    sent.push_back(message.text);
+  }
+  EXPECT_EQ(sent,
+            (std::vector<std::string>{"@Notes Edit today.txt", "@TogglePlugin 0", "@Alpha Go"}));
+  EXPECT_EQ(
+      rig.log.Matching("CVExecute"),
+      std::vector<std::string>{"CVExecute C:\\Tools\\edit.exe " + rig.folder + "/TogglePlugin 0"});
+  EXPECT_TRUE(rig.manager.plugins.slots[0].running);
+  rig.Broam("@KestraneInternal toggleplugin 0");
   EXPECT_FALSE(rig.manager.plugins.slots[0].running);
-  rig.log.Clear();
-  rig.Broam("@KestraneInternal SendPluginBroam   @Alpha Go \t");
-  ASSERT_EQ(rig.shell.sent.size(), 1u);
-  EXPECT_EQ(rig.shell.sent[0].message, kHostMsgBroam);
-  EXPECT_EQ(rig.shell.sent[0].text, "@Alpha Go");
 }
 
 TEST(Commands, IndexRowsCheckRangeUseAndArgument) {

@@ -165,8 +165,8 @@ TEST(PluginInformation, BroamBoxAndSendingABroam) {
   EXPECT_EQ(rig.desktop.boxes[1].text, "");
   EXPECT_EQ(rig.desktop.boxes[2].text, "");
 
-  SendPluginBroamCommand(rig.manager, "SendPluginBroam  @Alpha Show \n");
-  SendPluginBroamCommand(rig.manager, "SendPluginBroam @" + std::string(300, 'x'));
+  SendPluginBroamCommand(rig.manager, " @Alpha Show \n");
+  SendPluginBroamCommand(rig.manager, "@" + std::string(300, 'x'));
   ASSERT_EQ(rig.shell.sent.size(), 1u);  // the one too long for its buffer is not sent
   EXPECT_EQ(rig.shell.sent[0].message, kHostMsgBroam);
   EXPECT_EQ(rig.shell.sent[0].wParam, 0u);

@@ -190,7 +190,7 @@ TEST(PluginFaults, TheLibraryHoldingTheAddressIsBlamed) {
   Fault outside = FaultAt(0);
   outside.address = 0x7B001234;
   rig.shell.broadcast = [&](const std::string &) { throw testing::SimulatedFault{outside}; };
-  SendPluginBroamCommand(rig.manager, "SendPluginBroam @Some Thing");
+  SendPluginBroamCommand(rig.manager, "@Some Thing");
   ASSERT_EQ(rig.desktop.boxes.size(), 5u);
   EXPECT_EQ(rig.desktop.boxes[4].text,
             "Kestrane caught an exception in SendPluginBroam.\n\nException 0xC0000005 in a "

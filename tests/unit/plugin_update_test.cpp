@@ -106,10 +106,14 @@ TEST(PluginUpdate, ProgressTextsAtMostFourASecond) {
 TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
   const std::string sum =
       Sha256Hex("new a") + " " + Sha256Hex("new text") + " " + Sha256Hex("new ini");
+  // The box names the file, its address and why, as its download saw it.
+  auto failed = [](const std::string &name, const std::string &why) {
+    return "Could not complete download\nof " + name + " from http://site/" + name + ":\n" + why;
+  };
   struct Case {
     const char *what;
     std::function<void(AlphaRig &)> arrange;
-    const char *message;
+    std::string message;
     int opened;  // URLs asked for
   } cases[] = {
       {"404 on file 2 of 3",
@@ -118,14 +122,14 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
          a.status = 404;
          r.internet.Serve("http://site/a.txt", a);
        },
-       "Could not complete download", 2},
+       failed("a.txt", "HTTP status 404"), 2},
       {"500",
        [](AlphaRig &r) {
          ScriptedAnswer a;
          a.status = 500;
          r.internet.Serve("http://site/a.ini", a);
        },
-       "Could not complete download", 3},
+       failed("a.ini", "HTTP status 500"), 3},
       {"broken off",
        [](AlphaRig &r) {
          ScriptedAnswer a;
@@ -133,7 +137,7 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
          a.length = 10;
          r.internet.Serve("http://site/a.txt", a);
        },
-       "Could not complete download", 2},
+       failed("a.txt", "broken off after 3 bytes"), 2},
       {"timed out",
        [](AlphaRig &r) {
          ScriptedAnswer a;
@@ -141,21 +145,21 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
          a.failAfter = 3;
          r.internet.Serve("http://site/a.dll", a);
        },
-       "Could not complete download", 1},
+       failed("a.dll", "broken off after 3 bytes"), 1},
       {"too large",
        [](AlphaRig &r) {
          ScriptedAnswer a;
          a.length = 1ull << 40;
          r.internet.Serve("http://site/a.txt", a);
        },
-       "Could not complete download", 2},
+       failed("a.txt", "more than 268435456 bytes"), 2},
       {"unreachable",
        [](AlphaRig &r) {
          ScriptedAnswer a;
          a.refuse = true;
          r.internet.Serve("http://site/a.ini", a);
        },
-       "Could not complete download", 3},
+       failed("a.ini", "no connection (error 12029)"), 3},
       {"traversal",
        [](AlphaRig &r) {
          r.Publish(

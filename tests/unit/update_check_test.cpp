@@ -89,7 +89,8 @@ TEST(UpdateCheck, FetchesEverySiteOnceTheDefaultLastAndMarksTheRunningPlugins) {
   EXPECT_EQ(rig.Folder("").count("metadata.txt.kestrane-new"), 0u);
   EXPECT_EQ(rig.manager.busyIndex.load(), -1);
 
-  // The next check runs again; with every site gone, nothing is published any more.
+  // No site reached: the last file and its marks stand, and the box says which sites failed.
+  const std::string last = rig.Read("metadata.txt");
   for (const char *site : {"one", "two", "three", "default"}) {
     ScriptedAnswer gone;
     gone.status = 404;
@@ -97,9 +98,41 @@ TEST(UpdateCheck, FetchesEverySiteOnceTheDefaultLastAndMarksTheRunningPlugins) {
   }
   rig.desktop.boxes.clear();
   rig.Check();
-  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are no updates available."});
-  EXPECT_EQ(rig.Read("metadata.txt"), "");
+  const std::string three =
+      "There are 3 updates available.\n\nUse the \"Update Plugin\" menu\nto choose the "
+      "updates you wish\nto install.";
+  EXPECT_EQ(rig.Boxes(),
+            std::vector<std::string>{three + "\n\n4 of the 4 update sites could not be "
+                                             "reached:\nhttp://one/m.txt\nhttp://two/m.txt\n"
+                                             "http://three/m.txt\nhttp://default/m.txt"});
+  EXPECT_EQ(rig.Read("metadata.txt"), last);
+  EXPECT_TRUE(rig.manager.plugins.slots[0].updateAvailable);
+
+  // One site reached: its body alone, and the marks it gives.
+  rig.internet.Serve("http://two/m.txt", "Gamma.version: 3.0\nGamma.date: d3b\n");
+  rig.desktop.boxes.clear();
+  rig.Check();
+  EXPECT_EQ(rig.Read("metadata.txt"), "Gamma.version: 3.0\nGamma.date: d3b\n");
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{
+                             "There are 1 updates available.\n\nUse the \"Update Plugin\" "
+                             "menu\nto choose the updates you wish\nto install.\n\n3 of the 4 "
+                             "update sites could not be reached:\nhttp://one/m.txt\n"
+                             "http://three/m.txt\nhttp://default/m.txt"});
   EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+
+  // Past five, the rest is left out.
+  for (int i = 0; i < 6; ++i) {
+    rig.manager.plugins.slots[i].updateUrl = Path("http://dead" + std::to_string(i) + "/m.txt");
+  }
+  rig.desktop.boxes.clear();
+  rig.Check();
+  ASSERT_EQ(rig.Boxes().size(), 1u);
+  EXPECT_NE(rig.Boxes()[0].find("\n\n7 of the 7 update sites could not be reached:\n"
+                                "http://dead0/m.txt\nhttp://dead1/m.txt\nhttp://dead2/m.txt\n"
+                                "http://dead3/m.txt\nhttp://dead4/m.txt\n..."),
+            std::string::npos)
+      << rig.Boxes()[0];
+  EXPECT_EQ(rig.Boxes()[0].substr(rig.Boxes()[0].size() - 4), "\n...");
 }
 
 // A shell folder too long for "metadata.txt": neither the check nor an update reads or writes

@@ -77,12 +77,16 @@ class Win32Transfer final : public InternetTransfer {
     return got == 0 ? ReadResult::kEnd : ReadResult::kData;
   }
 
-  bool Open(Win32Internet::Slot *slots, int count, const char *url) {
+  bool Open(Win32Internet::Slot *slots, int count, const char *url, unsigned long &error) {
+    error = 0;
     if (!session_.Claim(slots, count) || !request_.Claim(slots, count)) return false;
     // Held before the URL is opened, so that CloseAll also ends a connect that hangs.
     session_.Hold(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     HINTERNET session = session_.Get();
-    if (session == nullptr) return false;
+    if (session == nullptr) {
+      error = GetLastError();
+      return false;
+    }
     // On this session's handle only: the process-wide settings belong to the shell and other
     // plug-ins.
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
@@ -92,7 +96,9 @@ class Win32Transfer final : public InternetTransfer {
     }
     // No flag that weakens certificate checks or redirect rules: an https site is taken
     // as it is or not at all.
-    request_.Hold(InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_RELOAD, 0));
+    HINTERNET opened = InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+    if (opened == nullptr) error = GetLastError();
+    request_.Hold(opened);
     HINTERNET request = request_.Get();
     if (request == nullptr) return false;
     DWORD status = 0;
@@ -120,9 +126,10 @@ class Win32Transfer final : public InternetTransfer {
 
 }  // namespace
 
-std::unique_ptr<InternetTransfer> Win32Internet::Open(const char *url) {
+std::unique_ptr<InternetTransfer> Win32Internet::Open(const char *url, unsigned long &error) {
+  error = 0;
   std::unique_ptr<Win32Transfer> transfer(new (std::nothrow) Win32Transfer);
-  if (!transfer || !transfer->Open(slots_, kSlots, url)) return nullptr;
+  if (!transfer || !transfer->Open(slots_, kSlots, url, error)) return nullptr;
   return transfer;
 }
 

@@ -16,7 +16,7 @@ class Win32Internet final : public Internet {
  public:
   static constexpr int kSlots = 2 * kMaxOpenTransfers;  // a session and a URL per transfer
 
-  std::unique_ptr<InternetTransfer> Open(const char *url) override;
+  std::unique_ptr<InternetTransfer> Open(const char *url, unsigned long &error) override;
   void CloseAll() override;
 
   struct Slot {

@@ -1,15 +1,69 @@
 // Screenshots and gradients: a BMP other tools can open, and the style colours where
-// plug-ins expect them.
+// plug-ins expect them. Plug-in images: what a DLL file imports from the shell.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "portable/bmp_image.h"
+#include "portable/pe_imports.h"
 #include "portable/style_record.h"
 
 namespace corvane {
 namespace {
+
+void Put32(std::string &image, size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// A PE32 file of one section (address 0x1000, file offset 0x200) importing GetCVWnd and
+// ordinal 7 from CORVANE.EXE and Sleep from kernel32.dll.
+std::string PluginImage() {
+  std::string image(0x400, '\0');
+  image.replace(0, 2, "MZ");
+  Put32(image, 0x3C, 0x40);
+  image.replace(0x40, 4, std::string("PE\0\0", 4));
+  image[0x46] = 1;                       // one section
+  image[0x54] = static_cast<char>(224);  // the optional header's size
+  image[0x58] = 0x0B, image[0x59] = 0x01;
+  Put32(image, 0x58 + 92, 16);       // data directories
+  Put32(image, 0x58 + 104, 0x1000);  // the import directory
+  const size_t section = 0x58 + 224;
+  Put32(image, section + 8, 0x200);
+  Put32(image, section + 12, 0x1000);
+  Put32(image, section + 16, 0x200);
+  Put32(image, section + 20, 0x200);
+  auto at = [](std::uint32_t rva) { return rva - 0x1000 + 0x200; };
+  Put32(image, at(0x1000), 0x1100);  // descriptor: lookup table, name, bound table
+  Put32(image, at(0x100C), 0x1080);
+  Put32(image, at(0x1010), 0x1100);
+  Put32(image, at(0x1014), 0x1120);
+  Put32(image, at(0x1020), 0x1090);
+  Put32(image, at(0x1024), 0x1120);
+  image.replace(at(0x1080), 11, "CORVANE.EXE");
+  image.replace(at(0x1090), 12, "kernel32.dll");
+  Put32(image, at(0x1100), 0x1140);
+  Put32(image, at(0x1104), 0x80000007);
+  Put32(image, at(0x1120), 0x1150);
+  image.replace(at(0x1142), 8, "GetCVWnd");
+  image.replace(at(0x1152), 5, "Sleep");
+  return image;
+}
+
+TEST(PeImports, NamesAndOrdinalsFromOneLibraryAndNothingPastTheEnd) {
+  const std::string image = PluginImage();
+  EXPECT_EQ(ImportsFrom(image, "corvane.exe"), (std::vector<std::string>{"GetCVWnd", "#7"}));
+  EXPECT_EQ(ImportsFrom(image, "KERNEL32.DLL"), std::vector<std::string>{"Sleep"});
+  EXPECT_EQ(ImportsFrom(image, "user32.dll"), std::vector<std::string>{});
+  EXPECT_FALSE(ImportsFrom("MZ not a plug-in", "corvane.exe"));
+  // Cut anywhere, it is read no further than it goes (ASan watches).
+  for (size_t size = 0; size < image.size(); ++size) {
+    const std::vector<char> cut(image.begin(), image.begin() + static_cast<long>(size));
+    ImportsFrom(std::string_view(cut.data(), cut.size()), "corvane.exe");
+  }
+}
 
 std::uint32_t Read32(const std::vector<unsigned char> &bytes, size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |

@@ -175,8 +175,26 @@ TEST(CommandLineTest, BadArguments) {
   EXPECT_FALSE(Parse({}).ok);
   EXPECT_FALSE(Parse({"--start", "endPlugin", "K.dll"}).ok);
   EXPECT_FALSE(Parse({"K.dll", "--script"}).ok);
-  EXPECT_FALSE(Parse({"--verbose", "K.dll"}).ok);
   EXPECT_FALSE(Parse({"a.dll", "b.dll"}).ok);
+  // A mistyped option is never taken for the plug-in's path.
+  for (const char *option : {"--verbose", "-x", "-", "-timing"}) {
+    const auto parsed = Parse({option, "K.dll"});
+    EXPECT_FALSE(parsed.ok) << option;
+    EXPECT_EQ(parsed.error, std::string("unknown option ") + option);
+  }
+}
+
+TEST(CommandLineTest, HelpNeedsNoPluginAndNamesEveryOptionAndFunction) {
+  for (const auto &args : {std::vector<std::string>{"--help"}, {"-h"}, {"K.dll", "--help"}}) {
+    const auto parsed = Parse(args);
+    EXPECT_TRUE(parsed.ok && parsed.options.help) << args[0];
+  }
+  const std::string help = HelpText("GetCVWnd ReadInt");
+  for (const char *named : {"--start", "--no-slit", "--script", "--transcript", "--editor",
+                            "--exec", "--timing", "--quiet-plugins", "--host-list",
+                            "waitfor MS TEXT", "\n  GetCVWnd ReadInt\n"}) {
+    EXPECT_NE(help.find(named), std::string::npos) << named;
+  }
 }
 
 }  // namespace
