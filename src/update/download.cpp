@@ -89,14 +89,14 @@ bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint6
 }
 
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
-                       std::uint64_t limit, DownloadWatch *watch) {
+                       std::uint64_t limit, DownloadWatch *watch, TextCoding coding) {
   TrimBlanks(path);
   UrlAnswer answer;
   std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer);
   if (!transfer) return false;
   StagedFile partial;
-  if (!partial.Name(kernel, path.view(), kPartialSuffix)) return false;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
+  if (!partial.Name(kernel, path.view(), kPartialSuffix, coding)) return false;
+  std::unique_ptr<std::FILE, FileCloser> file(kernel.OpenFile(partial.path(), "wb"));
   if (!file) return false;
   auto write = [&](const char *data, std::size_t size) {
     return std::fwrite(data, 1, size, file.get()) == size;
@@ -104,7 +104,7 @@ bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path
   if (!ReadBody(*transfer, answer, limit, watch, write)) return false;
   transfer.reset();
   if (std::fclose(file.release()) != 0) return false;
-  return partial.MoveOver(kernel, path.c_str());
+  return partial.MoveOver(kernel, FilePath(path.c_str(), coding));
 }
 
 }  // namespace kestrane
