@@ -75,23 +75,11 @@ struct Entry {
 // separator for a folder.
 std::string OnDisk(const Entry &e, bool old) {
   static kestrane::testing::CallLog log;
-  static kestrane::testing::FakeKernel system(log);  // its OEM code page is CP437
-  std::string name;
-  if (!old) {
-    kestrane::HeapText oem;
-    system.ConvertText(e.name, kestrane::TextCoding::kOem, kestrane::TextCoding::kUtf8, oem);
-    name = e.utf8 ? e.name : std::string(oem.view());
-  } else {
-    for (char c : e.name) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte < 0x80) {
-        name += c;
-      } else {
-        name += static_cast<char>(0xC0 | (byte >> 6));
-        name += static_cast<char>(0x80 | (byte & 0x3F));
-      }
-    }
-  }
+  static kestrane::testing::FakeKernel system(log);  // its code pages: Latin-1, CP437 for OEM
+  kestrane::HeapText decoded;
+  system.ConvertText(e.name, old ? kestrane::TextCoding::kSystem : kestrane::TextCoding::kOem,
+                     kestrane::TextCoding::kUtf8, decoded);
+  const std::string name = !old && e.utf8 ? e.name : std::string(decoded.view());
   std::string kept;
   for (std::size_t from = 0; from < name.size();) {
     std::size_t end = name.find_first_of("/\\", from);

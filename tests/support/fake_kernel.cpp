@@ -53,22 +53,10 @@ std::u32string Decode(std::string_view text, TextCoding coding) {
 std::string Encode(const std::u32string &points, TextCoding coding) {
   std::string out;
   for (char32_t p : points) {
-    if (coding == TextCoding::kUtf8) {
-      if (p < 0x80) {
-        out += static_cast<char>(p);
-      } else if (p < 0x800) {
-        out += static_cast<char>(0xC0 | (p >> 6));
-        out += static_cast<char>(0x80 | (p & 0x3F));
-      } else if (p < 0x10000) {
-        out += static_cast<char>(0xE0 | (p >> 12));
-        out += static_cast<char>(0x80 | ((p >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (p & 0x3F));
-      } else {
-        out += static_cast<char>(0xF0 | (p >> 18));
-        out += static_cast<char>(0x80 | ((p >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((p >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (p & 0x3F));
-      }
+    if (coding == TextCoding::kUtf8 && p >= 0x80) {
+      const int length = p < 0x800 ? 2 : p < 0x10000 ? 3 : 4;
+      out += static_cast<char>(((0xFF00 >> length) & 0xFF) | (p >> (6 * (length - 1))));
+      for (int k = length - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((p >> 6 * k) & 0x3F));
     } else if (p < 0x80 || (coding == TextCoding::kSystem && p <= 0xFF)) {
       out += static_cast<char>(p);
     } else {
@@ -82,7 +70,7 @@ std::string Encode(const std::u32string &points, TextCoding coding) {
   return out;
 }
 
-// The name the disk holds for a path, and whether the system's functions would take it.
+// The name the disk holds for a path.
 std::string OnDisk(FilePath path) {
   return Encode(Decode(path.text, path.coding), TextCoding::kUtf8);
 }
