@@ -13,7 +13,8 @@ constexpr std::string_view kLinkingMark = "linking ";
 constexpr std::string_view kHeldMark = "held ";
 constexpr std::string_view kUpdateMark = "update ";      // the plug-in's library|its name
 constexpr std::string_view kReplacedMark = "replaced ";  // a target|its previous file, if any
-constexpr char kSeparator = '|';                         // in no Windows path
+constexpr std::string_view kReplacedUtf8Mark = "replaced-utf8 ";  // the same, in UTF-8
+constexpr char kSeparator = '|';                                  // in no Windows path
 constexpr std::string_view kLineEnd = "\r\n";
 // Every record is as long as the longest, so a rewrite covers the one before it whole.
 using Record =
@@ -79,9 +80,13 @@ LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
       holder->Hold(line.substr(kHeldMark.size()));
     } else if (StartsWith(line, kUpdateMark)) {
       SplitPair(line.substr(kUpdateMark.size()), last.update.plugin, last.update.name);
-    } else if (StartsWith(line, kReplacedMark) && last.update.count < kMaxNotedFiles) {
+    } else if (last.update.count < kMaxNotedFiles) {
       NotedReplacement &u = last.update;
-      SplitPair(line.substr(kReplacedMark.size()), u.targets[u.count], u.asides[u.count]);
+      const bool utf8 = StartsWith(line, kReplacedUtf8Mark);
+      if (!utf8 && !StartsWith(line, kReplacedMark)) return;
+      const std::size_t mark = utf8 ? kReplacedUtf8Mark.size() : kReplacedMark.size();
+      SplitPair(line.substr(mark), u.targets[u.count], u.asides[u.count]);
+      u.codings[u.count] = utf8 ? TextCoding::kUtf8 : TextCoding::kSystem;
       ++u.count;
     }
   });
@@ -186,7 +191,9 @@ bool StartJournal::Rewrite(bool running) {
   if (update_.count > 0) {
     whole = WritePair(file, kUpdateMark, update_.plugin, update_.name);
     for (int i = 0; i < update_.count && whole; ++i) {
-      whole = WritePair(file, kReplacedMark, update_.targets[i], update_.asides[i]);
+      const bool utf8 = update_.codings[i] == TextCoding::kUtf8;
+      whole = WritePair(file, utf8 ? kReplacedUtf8Mark : kReplacedMark, update_.targets[i],
+                        update_.asides[i]);
     }
   }
   return std::fflush(file) == 0 && std::ferror(file) == 0 && whole;

@@ -21,6 +21,7 @@
 
 #include "core/bounded_text.h"
 #include "core/plugin_entry.h"
+#include "core/text_coding.h"
 
 namespace kestrane {
 
@@ -34,13 +35,14 @@ JournalPath JournalPathFor(const Path &listFile);
 constexpr int kMaxNotedFiles = 32;
 
 // The files an update replaces: each target and the name its previous file was moved aside to,
-// empty when it had none (the update adds it).
+// empty when it had none (the update adds it), both in the target's coding.
 struct NotedReplacement {
   Path plugin;  // the plug-in's library
   Path name;    // the plug-in's name, for the user
   int count = 0;
   Path targets[kMaxNotedFiles];
   Path asides[kMaxNotedFiles];
+  TextCoding codings[kMaxNotedFiles] = {};
 };
 
 struct LastSession {

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string_view>
 
 #include "core/bounded_text.h"
+#include "core/heap_text.h"
+#include "core/text_coding.h"
 #include "platform/handles.h"
 
 namespace kestrane {
@@ -48,14 +52,25 @@ class Kernel {
   virtual void ReleaseModule(ModuleHandle held) = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
   // Moves `from` over `to`, replacing it in one step.
-  virtual bool MoveFileOver(const char *from, const char *to) = 0;
+  virtual bool MoveFileOver(FilePath from, FilePath to) = 0;
   // Creates one folder level; true when the folder exists afterwards, made now or before.
-  virtual bool CreateFolder(const char *path) = 0;
-  virtual PathKind KindOf(const char *path) = 0;
+  virtual bool CreateFolder(FilePath path) = 0;
+  virtual PathKind KindOf(FilePath path) = 0;
   // Removes a file; a read-only one stays and the answer is false.
-  virtual bool RemoveFile(const char *path) = 0;
+  virtual bool RemoveFile(FilePath path) = 0;
   // Clears a file's read-only attribute.
-  virtual bool MakeWritable(const char *path) = 0;
+  virtual bool MakeWritable(FilePath path) = 0;
+  // The file opened as fopen opens it with `mode`; null when it cannot be.
+  virtual std::FILE *OpenFile(FilePath path, const char *mode) = 0;
+  // True when the file functions take paths in UTF-8: the system has wide-character file
+  // functions that work (95, 98 and ME have none).
+  virtual bool TakesUtf8Paths() = 0;
+  // `text` from one coding into another, in place of what `converted` held; a character the
+  // target lacks becomes the system's replacement for it. False when it cannot be converted.
+  virtual bool ConvertText(std::string_view text, TextCoding from, TextCoding to,
+                           HeapText &converted) = 0;
+  // A UTF-8 text in upper case as the system compares file names, in place of what `upper` held.
+  virtual bool UpperCaseUtf8(std::string_view text, HeapText &upper) = 0;
   // False when the file cannot be looked at.
   virtual bool StampOf(const char *path, FileStamp &stamp) = 0;
   // Renames a folder; false when `to` exists already.
@@ -64,5 +79,13 @@ class Kernel {
   virtual void RemoveTree(const char *path) = 0;
   virtual unsigned TickCount() = 0;
 };
+
+// The same into a bounded text; false also when the result does not fit it whole.
+template <std::size_t N>
+bool ConvertText(Kernel &kernel, std::string_view text, TextCoding from, TextCoding to,
+                 BoundedText<N> &converted) {
+  HeapText result;
+  return kernel.ConvertText(text, from, to, result) && converted.Assign(result.view());
+}
 
 }  // namespace kestrane

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/text_coding.h"
 #include "platform/fault.h"
 #include "platform/handles.h"
 
@@ -49,7 +50,7 @@ class Libraries {
   // The raw-data resource `name` of the library file at `path`, read as a data file: none of
   // its code runs. Copies at most `capacity` bytes; `size` is the resource's whole size.
   // kUnreadable: the file cannot be read that way.
-  virtual DataResource ReadDataResource(const char *path, const char *name, char *content,
+  virtual DataResource ReadDataResource(FilePath path, const char *name, char *content,
                                         std::size_t capacity, std::size_t &size) = 0;
 };
 

@@ -109,7 +109,8 @@ bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint6
 }
 
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
-                       std::uint64_t limit, DownloadWatch *watch, DownloadProblem *problem) {
+                       std::uint64_t limit, DownloadWatch *watch, DownloadProblem *problem,
+                       TextCoding coding) {
   DownloadProblem ignored;
   DownloadProblem &why = problem != nullptr ? *problem : ignored;
   TrimBlanks(path);
@@ -117,15 +118,18 @@ bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path
   std::unique_ptr<InternetTransfer> transfer = OpenBody(internet, url, limit, watch, answer, why);
   if (!transfer) return false;
   StagedFile partial;
-  if (!partial.Name(kernel, path.view(), kPartialSuffix)) return Fail(why, Kind::kNotStored);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(partial.c_str(), "wb"));
+  if (!partial.Name(kernel, path.view(), kPartialSuffix, coding)) {
+    return Fail(why, Kind::kNotStored);
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(kernel.OpenFile(partial.path(), "wb"));
   if (!file) return Fail(why, Kind::kNotStored);
   auto write = [&](const char *data, std::size_t size) {
     return std::fwrite(data, 1, size, file.get()) == size;
   };
   if (!ReadBody(*transfer, answer, limit, watch, why, write)) return false;
   transfer.reset();
-  if (std::fclose(file.release()) != 0 || !partial.MoveOver(kernel, path.c_str())) {
+  if (std::fclose(file.release()) != 0 ||
+      !partial.MoveOver(kernel, FilePath(path.c_str(), coding))) {
     return Fail(why, Kind::kNotStored);
   }
   return true;

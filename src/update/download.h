@@ -8,6 +8,7 @@
 
 #include "core/bounded_text.h"
 #include "core/heap_text.h"
+#include "core/text_coding.h"
 
 namespace kestrane {
 
@@ -58,10 +59,11 @@ bool FetchUrl(Internet &internet, Path &url, std::uint64_t limit, DownloadWatch 
 bool AppendUrlToFile(Internet &internet, Path &url, const char *path, std::uint64_t limit,
                      DownloadWatch *watch = nullptr);
 
-// Downloads into a temporary file beside `path` and moves it over `path` once whole. Puts the
-// scheme in front of `url` and trims `path`, both in place.
+// Downloads into a temporary file beside `path` (in `coding`) and moves it over `path` once
+// whole. Puts the scheme in front of `url` and trims `path`, both in place.
 bool DownloadUrlToFile(Internet &internet, Kernel &kernel, Path &url, Path &path,
                        std::uint64_t limit, DownloadWatch *watch = nullptr,
-                       DownloadProblem *problem = nullptr);
+                       DownloadProblem *problem = nullptr,
+                       TextCoding coding = TextCoding::kSystem);
 
 }  // namespace kestrane

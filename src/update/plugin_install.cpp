@@ -113,7 +113,7 @@ bool PutInPlace(WorkerRun &run, InstallPlan &p, const Path &folder) {
   if (!p.entry.files.empty()) return ReplaceFiles(run.ports().kernel, files);
   Path result;
   StagedFile &archive = files.files[0].incoming;
-  if (ExtractZipArchiveQuietly(run, archive.c_str(), folder.c_str(), result)) {
+  if (ExtractZipArchiveQuietly(run, archive.path(), folder.c_str(), result)) {
     archive.Remove();  // the folder holds the archive's entries, not the archive
     return true;
   }

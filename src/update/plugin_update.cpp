@@ -252,31 +252,32 @@ BoundedText<80> DescribeProblem(const DownloadProblem &problem) {
 // One file of the update, fetched to its temporary name and checked. Shows why when it fails.
 bool DownloadUpdateFile(WorkerRun &run, WindowHandle coreWindow, UpdateFile &file) {
   Message status;
-  status.Format("Downloading %s...", file.name.c_str());
+  status.Format("Downloading %s...", file.shown.c_str());
   run.Status(coreWindow, status.c_str());
   Path url = file.url;
   Path incoming{file.incoming.c_str()};
-  FileWatch watch(run, coreWindow, file.name);
+  FileWatch watch(run, coreWindow, file.shown);
+  Kernel &kernel = run.ports().kernel;
   DownloadProblem problem;
-  bool arrived = DownloadUrlToFile(run.ports().internet, run.ports().kernel, url, incoming,
-                                   kUpdateFileLimitBytes, &watch, &problem);
+  bool arrived = DownloadUrlToFile(run.ports().internet, kernel, url, incoming,
+                                   kUpdateFileLimitBytes, &watch, &problem, file.coding);
   if (run.Stopped()) return false;
   if (!arrived) {
     Message text;
-    text.Format(kFileDownloadFailed, file.name.c_str(), url.c_str(),
+    text.Format(kFileDownloadFailed, file.shown.c_str(), url.c_str(),
                 DescribeProblem(problem).c_str());
     run.Show(text.c_str(), kError);
     return false;
   }
-  if (!file.hasDigest || MatchesSha256(file.incoming.c_str(), file.digest)) return true;
-  ShowAboutFile(run, kChecksumMismatch, file.name);
+  if (!file.hasDigest || MatchesSha256(kernel, file.incoming.path(), file.digest)) return true;
+  ShowAboutFile(run, kChecksumMismatch, file.shown);
   return false;
 }
 
 // True when the archive was extracted, wholly or in part.
 bool OfferExtraction(WorkerRun &run, const UpdateFile &file) {
   Message question;
-  question.Format(kZipQuestion, FileNamePart(file.target.view()).c_str());
+  question.Format(kZipQuestion, file.shown.c_str());
   if (run.Show(question.c_str(), kQuestion) != box::kAnswerYes || run.Stopped()) return false;
   Manager &m = run.manager();
   Path folder =
@@ -284,7 +285,7 @@ bool OfferExtraction(WorkerRun &run, const UpdateFile &file) {
   TrimBlanks(folder);
   if (folder.empty() || run.Stopped()) return false;
   if (folder.view().back() != '\\' && !folder.Append("\\")) return false;
-  Path result = ExtractZipArchive(run, file.target.c_str(), folder.c_str());
+  Path result = ExtractZipArchive(run, file.Target(), folder.c_str());
   if (!result.empty()) ShowExtractionMessage(run, result);
   return true;
 }
@@ -309,13 +310,19 @@ bool SignedByAuthor(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
 // unsigned. Read from its staged file, before anything is replaced.
 bool NewLibraryKeepsAKey(WorkerRun &run, const Snapshot &s, const UpdatePlan &plan) {
   if (s.key.kind == UpdateKey::Kind::kNone) return true;
-  Path library = FileNamePart(s.path.view());
+  // Compared as the file system compares names, both in the plan's coding: a name that differs
+  // from the library's only in a letter's case, or only in its coding, still replaces it.
+  Path library;
+  if (!FileNameKeyOf(run.ports().kernel, FileNamePart(s.path.view()).view(), library)) {
+    ShowAboutFile(run, kNoNewKey, s.name);
+    return false;
+  }
   for (int i = 0; i < plan.count; ++i) {
     const UpdateFile &file = plan.files[i];
-    if (!EqualNoCase(file.name.view(), library.view())) continue;
+    if (file.key.view() != library.view()) continue;
     UpdateKey key;
     if (!run.OnWindowThread(
-            [&](Manager &m) { key = ReadUpdateKey(m.ports.libraries, file.incoming.c_str()); })) {
+            [&](Manager &m) { key = ReadUpdateKey(m.ports.libraries, file.incoming.path()); })) {
       return false;
     }
     if (key.kind == UpdateKey::Kind::kKey) return true;
@@ -429,7 +436,7 @@ bool PlanReleaseFiles(WorkerRun &run, std::string_view list, std::string_view fo
     case PlanProblem::kNoFiles: run.Show(kNoFileInformation, kError); break;
     case PlanProblem::kUnsafeName: run.Show(kDownloadFailed, kError); break;
     case PlanProblem::kBadChecksum:
-      ShowAboutFile(run, kChecksumMismatch, plan.files[result.file].name);
+      ShowAboutFile(run, kChecksumMismatch, plan.files[result.file].shown);
       break;
   }
   return false;

@@ -17,8 +17,8 @@ constexpr std::size_t kBlockBytes = std::size_t{16} * 1024;
 
 }  // namespace
 
-bool Sha256OfFile(const char *path, Sha256 &digest) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+bool Sha256OfFile(Kernel &kernel, FilePath path, Sha256 &digest) {
+  std::unique_ptr<std::FILE, FileCloser> file(kernel.OpenFile(path, "rb"));
   if (!file) return false;
   crypto_hash_sha256_state state;
   crypto_hash_sha256_init(&state);

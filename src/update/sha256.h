@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "platform/kernel.h"
+
 namespace kestrane {
 
 constexpr std::size_t kSha256Bytes = 32;
@@ -13,6 +15,6 @@ struct Sha256 {
 };
 
 // False when the file cannot be read to its end.
-bool Sha256OfFile(const char *path, Sha256 &digest);
+bool Sha256OfFile(Kernel &kernel, FilePath path, Sha256 &digest);
 
 }  // namespace kestrane

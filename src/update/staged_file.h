@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "core/bounded_text.h"
+#include "core/text_coding.h"
+#include "platform/kernel.h"
 
 namespace kestrane {
-
-class Kernel;
 
 class StagedFile {
  public:
@@ -17,17 +17,21 @@ class StagedFile {
   StagedFile &operator=(const StagedFile &) = delete;
   ~StagedFile() { Remove(); }
 
-  // The target's path followed by `suffix`; false when that does not fit a path.
-  bool Name(Kernel &kernel, std::string_view target, const char *suffix);
+  // The target's path followed by `suffix`; false when that does not fit a path. The staged
+  // file's path is in the target's coding.
+  bool Name(Kernel &kernel, std::string_view target, const char *suffix,
+            TextCoding coding = TextCoding::kSystem);
   // A name beside `target` that nothing holds yet and that fits wherever the target does: the
   // target followed by `suffix` (and a number when that is taken) or, where none of those fits,
-  // a name of the target's own length. False when every one tried is taken.
-  bool NameFree(Kernel &kernel, std::string_view target, const char *suffix);
+  // a name no longer than the target's own. False when every one tried is taken.
+  bool NameFree(Kernel &kernel, std::string_view target, const char *suffix,
+                TextCoding coding = TextCoding::kSystem);
   const char *c_str() const { return name_.c_str(); }
+  FilePath path() const { return {name_.c_str(), coding_}; }
   bool named() const { return !name_.empty(); }
 
   // Moves the file over `target`; from then on it is the target's and is no longer removed.
-  bool MoveOver(Kernel &kernel, const char *target);
+  bool MoveOver(Kernel &kernel, FilePath target);
   // Removes the file now (if there is one), read-only or not, and forgets it.
   void Remove();
   // Forgets the file without removing it.
@@ -35,7 +39,8 @@ class StagedFile {
 
  private:
   Kernel *kernel_ = nullptr;
-  Path name_;
+  Utf8Path name_;
+  TextCoding coding_ = TextCoding::kSystem;
 };
 
 }  // namespace kestrane

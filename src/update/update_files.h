@@ -18,9 +18,15 @@ constexpr const char *kIncomingSuffix = ".kestrane-new";
 constexpr const char *kPreviousSuffix = ".kestrane-old";
 
 struct UpdateFile {
-  Path url;     // one element of the list, trimmed
-  Path name;    // the last segment of its URL
+  Path url;  // one element of the list, trimmed
+  // The name it is stored under: the last segment of its URL, percent-escapes decoded, in UTF-8
+  // where the file functions take UTF-8, as it stands where they do not.
+  Path name;
+  Path shown;   // the name in the system's code page, for the user
+  Path key;     // the name as the file system compares names (AppendNameKey)
   Path target;  // the plug-in's folder and the name
+  TextCoding coding = TextCoding::kSystem;  // of the target and its staged files
+  FilePath Target() const { return {target.c_str(), coding}; }
   StagedFile incoming;
   StagedFile previous;  // the target moved aside while the new file takes its place
   bool hasDigest = false;
@@ -47,7 +53,8 @@ struct PlanResult {
 
 // Splits the list at blanks into URLs and plans each one's target in `folder` (which ends in a
 // separator). `sha256` is the published digest list, or nothing when none is published.
-// Touches no file; `kernel` removes the temporary files later.
+// Touches no file; `kernel` removes the temporary files later. A name that holds characters
+// beyond ASCII goes to a target in UTF-8, so that the system's code page need not hold them.
 PlanResult PlanUpdateFiles(Kernel &kernel, std::string_view list, std::string_view folder,
                            std::string_view sha256, UpdatePlan &plan);
 
@@ -55,7 +62,11 @@ PlanResult PlanUpdateFiles(Kernel &kernel, std::string_view list, std::string_vi
 bool ParseSha256(std::string_view hex, Sha256 &digest);
 
 // False also when the file cannot be read.
-bool MatchesSha256(const char *path, const Sha256 &expected);
+bool MatchesSha256(Kernel &kernel, FilePath path, const Sha256 &expected);
+
+// The key (AppendNameKey) of a name in the system's code page, comparable with the plan's keys;
+// false when it cannot be made.
+bool FileNameKeyOf(Kernel &kernel, std::string_view name, Path &key);
 
 // Names, beside every target that is a file, a free name to move it aside to: an existing file
 // is never overwritten. False when a target is a folder or cannot be looked at, or no free name

@@ -27,7 +27,7 @@ UpdateKey ParseUpdateKey(std::string_view resource) {
   return key;
 }
 
-UpdateKey ReadUpdateKey(Libraries &libraries, const char *libraryPath) {
+UpdateKey ReadUpdateKey(Libraries &libraries, FilePath libraryPath) {
   char content[kResourceLimit];
   std::size_t size = 0;
   switch (

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/text_coding.h"
+
 namespace kestrane {
 
 class Libraries;
@@ -27,6 +29,6 @@ struct UpdateKey {
 UpdateKey ParseUpdateKey(std::string_view resource);
 
 // From the library file at `libraryPath` as it is on disk.
-UpdateKey ReadUpdateKey(Libraries &libraries, const char *libraryPath);
+UpdateKey ReadUpdateKey(Libraries &libraries, FilePath libraryPath);
 
 }  // namespace kestrane

@@ -15,4 +15,8 @@ bool EnsureUrlScheme(Path &url);
 // The part after the last "/"; the whole text when it holds none; empty when it ends in "/".
 Path UrlFileName(std::string_view url);
 
+// Each "%" with two hexadecimal digits becomes the byte they give, as browsers decode a name to
+// save a file under; any other "%" stays. False when the result does not fit.
+bool PercentDecode(std::string_view text, Path &decoded);
+
 }  // namespace kestrane

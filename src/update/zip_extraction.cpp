@@ -65,16 +65,17 @@ class OpenEntry {
   bool open_ = false;
 };
 
+constexpr unsigned long kUtf8Name = 1UL << 11;  // the entry's name is in UTF-8
+
 struct EntryInfo {
   unz_file_info64 info{};
-  char buffer[kPathCapacity] = {};
+  char buffer[Utf8Path::kCapacity] = {};
   bool nameFits = false;  // the whole name is in the buffer, terminated
 
   // Byte for byte as stored, embedded zeros included, so that they can be refused.
   std::string_view Name() const {
     return {buffer, nameFits ? static_cast<std::size_t>(info.size_filename) : sizeof buffer};
   }
-  bool IsFolder() const { return IsFolderEntryName(Name()); }
 };
 
 bool ReadEntryInfo(unzFile archive, EntryInfo &entry) {
@@ -84,6 +85,26 @@ bool ReadEntryInfo(unzFile archive, EntryInfo &entry) {
   }
   entry.nameFits = entry.info.size_filename < sizeof entry.buffer;
   return true;
+}
+
+// Where the entries go: the chosen folder as the system's code page gives it, for names in that
+// code page, and the same in UTF-8 for names that need it.
+struct Destination {
+  Kernel &kernel;
+  bool decode;  // the file functions take UTF-8: names are decoded
+  Utf8Path folder;
+  Utf8Path utf8Folder;
+};
+
+// The entry's name as it is written, and the coding of its path: only a name beyond ASCII goes
+// the way of UTF-8.
+EntryNaming NameOf(const Destination &d, const EntryInfo &entry, Utf8Path &name,
+                   TextCoding &coding) {
+  if (!entry.nameFits) return EntryNaming::kUnsafe;  // no path could hold it
+  EntryNaming naming =
+      DecodeEntryName(d.kernel, entry.Name(), (entry.info.flag & kUtf8Name) != 0, d.decode, name);
+  coding = d.decode && !IsAscii(name.view()) ? TextCoding::kUtf8 : TextCoding::kSystem;
+  return naming;
 }
 
 enum class Walk { kEnded, kStopped, kBroken };
@@ -112,9 +133,6 @@ bool IsUnsupported(const unz_file_info64 &info) {
          (info.compression_method != kStored && info.compression_method != kDeflated);
 }
 
-// Looks at every entry before anything is written: one unsafe name, duplicate file, entry
-// minizip cannot read, or a total that would fill the disk refuses the whole archive. Names
-// too long to hold are checked as far as they are held; such an entry fails in its turn.
 // True when two of the `count` zero-ended keys are equal, or there is no memory to tell.
 bool HasDuplicateKey(const HeapText &keys, unsigned long count) {
   std::unique_ptr<const char *[]> sorted(new (std::nothrow) const char *[count > 0 ? count : 1]);
@@ -129,40 +147,50 @@ bool HasDuplicateKey(const HeapText &keys, unsigned long count) {
   return false;
 }
 
-bool IsWholeArchiveSafe(unzFile archive, unsigned long count) {
+// Looks at every entry before anything is written: one unsafe name (also one too long for any
+// path), duplicate file, entry minizip cannot read, or a total that would fill the disk refuses
+// the whole archive.
+bool IsWholeArchiveSafe(const Destination &d, unzFile archive, unsigned long count) {
   HeapText keys;  // of every file entry
   unsigned long files = 0;
   std::uint64_t total = 0;
   EntryInfo entry;
+  Utf8Path name;
+  TextCoding coding;
   Walk walk = WalkEntries(archive, count, [&] {
-    if (!ReadEntryInfo(archive, entry) || !IsSafeEntryName(entry.Name())) return false;
-    if (entry.IsFolder()) return true;
+    if (!ReadEntryInfo(archive, entry)) return false;
+    switch (NameOf(d, entry, name, coding)) {
+      case EntryNaming::kUnsafe: return false;
+      case EntryNaming::kHere: return true;
+      case EntryNaming::kName: break;
+    }
+    if (IsFolderEntryName(name.view())) return true;
     if (IsUnsupported(entry.info)) return false;
     total += entry.info.uncompressed_size;
     if (entry.info.uncompressed_size > kMaxExtractedBytes || total > kMaxExtractedBytes) {
       return false;
     }
     ++files;
-    return AppendEntryNameKey(keys, entry.Name());
+    return AppendEntryNameKey(d.kernel, d.decode, name.view(), keys);
   });
   return walk == Walk::kEnded && !HasDuplicateKey(keys, files);
 }
 
 // Creates every missing folder of `path` from the last level of the destination folder on;
 // `from` is the position of the destination folder's closing separator.
-bool CreateFolders(Kernel &kernel, const Path &path, std::size_t from) {
+bool CreateFolders(Kernel &kernel, const Utf8Path &path, TextCoding coding, std::size_t from) {
   for (std::size_t i = from; i < path.size(); ++i) {
     if (!IsPathSeparator(path[i])) continue;
-    Path level(path.view().substr(0, i));
-    if (!kernel.CreateFolder(level.c_str())) return false;
+    Utf8Path level(path.view().substr(0, i));
+    if (!kernel.CreateFolder(FilePath(level.c_str(), coding))) return false;
   }
   return true;
 }
 
 // Copies the open entry into `path`. Only the declared size is accepted: a stream that ends
 // early passes minizip without a CRC check.
-bool CopyEntryData(unzFile archive, const char *path, std::uint64_t declared) {
-  File file(std::fopen(path, "wb"));
+bool CopyEntryData(Kernel &kernel, unzFile archive, FilePath path, std::uint64_t declared) {
+  File file(kernel.OpenFile(path, "wb"));
   if (!file) return false;
   char block[kCopyBlock];
   std::uint64_t written = 0;
@@ -178,23 +206,49 @@ bool CopyEntryData(unzFile archive, const char *path, std::uint64_t declared) {
   return std::fclose(file.release()) == 0 && whole;
 }
 
-// Writes the current entry below `folder`; gives the local path it was written to, or false
-// when the entry failed, leaving nothing of it behind and any file it would replace as it was.
-bool ExtractCurrentEntry(Kernel &kernel, unzFile archive, const Path &folder, Path &local) {
+enum class Extracted { kWritten, kSkipped, kFailed };
+
+// Writes the current entry below the destination; `local` is the path it was written to, in
+// `coding`. A failed entry leaves nothing of it behind and any file it would replace as it was.
+Extracted ExtractCurrentEntry(const Destination &d, unzFile archive, Utf8Path &local,
+                              TextCoding &coding) {
   EntryInfo entry;
-  if (!ReadEntryInfo(archive, entry) || !entry.nameFits) return false;
+  Utf8Path name;
+  if (!ReadEntryInfo(archive, entry)) return Extracted::kFailed;
+  switch (NameOf(d, entry, name, coding)) {
+    case EntryNaming::kUnsafe: return Extracted::kFailed;
+    case EntryNaming::kHere: return Extracted::kSkipped;
+    case EntryNaming::kName: break;
+  }
+  const Utf8Path &folder = coding == TextCoding::kUtf8 ? d.utf8Folder : d.folder;
   local = folder;
-  if (!local.Append(entry.Name())) return false;  // no room for the whole path
-  if (!CreateFolders(kernel, local, folder.size() - 1)) return false;
-  if (entry.IsFolder()) return true;
+  if (!local.Append(name.view()) || !FitsWindowsPath(local.view(), coding)) {
+    return Extracted::kFailed;  // no room for the whole path
+  }
+  if (!CreateFolders(d.kernel, local, coding, folder.size() - 1)) return Extracted::kFailed;
+  if (IsFolderEntryName(name.view())) return Extracted::kWritten;
 
   // Beside the target under a name nothing holds yet, so that neither the file being replaced
   // nor a file of another entry is touched until the new content is whole.
   OpenEntry data(archive);
   StagedFile staging;
-  return data.IsOpen() && staging.NameFree(kernel, local.view(), kPartialSuffix) &&
-         CopyEntryData(archive, staging.c_str(), entry.info.uncompressed_size) &&
-         data.CloseVerified() && staging.MoveOver(kernel, local.c_str());
+  bool written =
+      data.IsOpen() && staging.NameFree(d.kernel, local.view(), kPartialSuffix, coding) &&
+      CopyEntryData(d.kernel, archive, staging.path(), entry.info.uncompressed_size) &&
+      data.CloseVerified() && staging.MoveOver(d.kernel, FilePath(local.c_str(), coding));
+  return written ? Extracted::kWritten : Extracted::kFailed;
+}
+
+// The archive is opened through the Kernel port, so that its path may be in UTF-8.
+struct ArchiveSource {
+  Kernel *kernel;
+  TextCoding coding;
+};
+
+voidpf ZCALLBACK OpenArchiveFile(voidpf opaque, const void *name, int mode) {
+  if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
+  auto *source = static_cast<ArchiveSource *>(opaque);
+  return source->kernel->OpenFile(FilePath(static_cast<const char *>(name), source->coding), "rb");
 }
 
 // Cut where it no longer fits, and at an embedded zero.
@@ -207,31 +261,52 @@ Path ReadComment(unzFile archive) {
 }
 
 // `whole` once every entry was written; the list is shown only when `showList`.
-Path Extract(WorkerRun &run, const char *archivePath, const char *folder, bool showList,
+Path Extract(WorkerRun &run, FilePath archivePath, const char *folder, bool showList,
              bool &whole) {
   whole = false;
-  Archive archive(unzOpen(archivePath));
+  Kernel &kernel = run.ports().kernel;
+  ArchiveSource source{&kernel, archivePath.coding};
+  zlib_filefunc64_def files;
+  fill_fopen64_filefunc(&files);
+  files.zopen64_file = OpenArchiveFile;
+  files.opaque = &source;
+  Archive archive(unzOpen2_64(archivePath.text, &files));
   if (!archive) return kCouldNotOpen;
   unz_global_info64 global{};  // the 64-bit count, so that a huge one cannot wrap round
   if (unzGetGlobalInfo64(archive.get(), &global) != UNZ_OK) return kCouldNotOpen;
   if (global.number_entry == 0 || unzGoToFirstFile(archive.get()) != UNZ_OK) return kNoFiles;
   if (global.number_entry > kMaxEntries) return kExtractionFailed;
   const auto count = static_cast<unsigned long>(global.number_entry);
-  if (!IsWholeArchiveSafe(archive.get(), count)) return kExtractionFailed;
 
-  Path destination(folder);
-  if (destination.empty()) return kExtractionFailed;  // joined names would start at the root
-  if (!IsPathSeparator(destination[destination.size() - 1])) destination.Append("\\");
+  Destination d{kernel, kernel.TakesUtf8Paths(), folder, {}};
+  // Empty, joined names would start at the root.
+  if (d.folder.empty() || d.folder.size() > kMaxPathUnits) return kExtractionFailed;
+  if (!IsPathSeparator(d.folder[d.folder.size() - 1])) d.folder.Append("\\");
+  if (d.decode &&
+      !ConvertText(kernel, d.folder.view(), TextCoding::kSystem, TextCoding::kUtf8, d.utf8Folder)) {
+    return kExtractionFailed;
+  }
+  if (!IsWholeArchiveSafe(d, archive.get(), count)) return kExtractionFailed;
+
   HeapText list;  // what does not fit in memory is left out of the message
   list.Append(kListHeading);
-  Path local;
+  Utf8Path local;
+  TextCoding coding = TextCoding::kSystem;
+  HeapText shown;
   // Shut-down stops it between entries: what is written stays, and nothing is shown.
   Walk walk = WalkEntries(archive.get(), count, [&] {
-    if (run.Stopped() ||
-        !ExtractCurrentEntry(run.ports().kernel, archive.get(), destination, local)) {
-      return false;
+    if (run.Stopped()) return false;
+    switch (ExtractCurrentEntry(d, archive.get(), local, coding)) {
+      case Extracted::kFailed: return false;
+      case Extracted::kSkipped: return true;
+      case Extracted::kWritten: break;
     }
-    if (list.Append(local.view())) list.Append("\n");
+    // The list, as every text of the boxes, is in the system's code page.
+    bool readable = coding == TextCoding::kSystem ||
+                    kernel.ConvertText(local.view(), coding, TextCoding::kSystem, shown);
+    if (readable && list.Append(coding == TextCoding::kSystem ? local.view() : shown.view())) {
+      list.Append("\n");
+    }
     return true;
   });
   if (walk != Walk::kEnded) return kExtractionFailed;
@@ -243,12 +318,12 @@ Path Extract(WorkerRun &run, const char *archivePath, const char *folder, bool s
 
 }  // namespace
 
-Path ExtractZipArchive(WorkerRun &run, const char *archive, const char *folder) {
+Path ExtractZipArchive(WorkerRun &run, FilePath archive, const char *folder) {
   bool whole = false;
   return Extract(run, archive, folder, true, whole);
 }
 
-bool ExtractZipArchiveQuietly(WorkerRun &run, const char *archive, const char *folder,
+bool ExtractZipArchiveQuietly(WorkerRun &run, FilePath archive, const char *folder,
                               Path &result) {
   bool whole = false;
   result = Extract(run, archive, folder, false, whole);

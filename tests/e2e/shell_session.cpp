@@ -257,14 +257,26 @@ std::string ShellSession::CertificateFile(const std::string &name) const {
   return env_.at("TLS_DIR") + "/" + name;
 }
 
-std::map<std::string, std::string> ShellSession::Files(const std::string &relative) const {
+std::map<std::string, std::string> ShellSession::Files(const std::string &relative,
+                                                       bool folders) const {
   std::map<std::string, std::string> files;
   for (const auto &entry : fs::recursive_directory_iterator(fs::path(folder_) / relative)) {
+    const std::string name = fs::relative(entry.path(), folder_).generic_string();
     if (entry.is_regular_file()) {
-      files[fs::relative(entry.path(), folder_).generic_string()] = Slurp(entry.path().string());
+      files[name] = Slurp(entry.path().string());
+    } else if (folders && entry.is_directory()) {
+      files[name + "/"] = "";
     }
   }
   return files;
+}
+
+std::string ShellSession::OemCodePage() const {
+  const std::string registry = Slurp(env_.at("WINEPREFIX") + "/system.reg");
+  const std::string key = "\"OEMCP\"=\"";
+  const std::size_t at = registry.find(key);
+  if (at == std::string::npos) return "437";  // what Wine gives a prefix that names none
+  return registry.substr(at + key.size(), registry.find('"', at + key.size()) - at - key.size());
 }
 
 RunResult ShellSession::Run(const std::string &start, const std::string &script,

@@ -80,8 +80,11 @@ class ShellSession {
   std::string BuildPath(const std::string &relative) const;
   // A file the session made for the https sites (tests/e2e/make_certificates.sh).
   std::string CertificateFile(const std::string &name) const;
-  // Every file below `relative` of the shell folder with its content.
-  std::map<std::string, std::string> Files(const std::string &relative) const;
+  // Every file below `relative` of the shell folder with its content; with `folders`, every
+  // folder too, as its path and "/" with no content.
+  std::map<std::string, std::string> Files(const std::string &relative, bool folders = false) const;
+  // The code page the prefix's programs take for the OEM one, as its registry records it.
+  std::string OemCodePage() const;
 
   // Runs the shell with `start` (beginPlugin, beginSlitPlugin, beginPluginEx) and the script.
   RunResult Run(const std::string &start, const std::string &script,

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 
 #include "shell_session.h"
 #include "update_site.h"
@@ -586,9 +587,35 @@ TEST(Updates, ABeginAfterAnEndStartsAfresh) {
   EXPECT_NE(run.Find("alive"), -1);
 }
 
-// Four updates that each bring an archive: a good one extracted through the real folder
-// browser, one whose names climb out of the folder, a corrupted one, and a file that is no zip.
-// Every update counts as done; only the good archive writes anything.
+// The paths a list box of extracted files names, in the order it names them.
+std::vector<std::string> ListedPaths(const std::string &boxLine) {
+  const std::string heading = "text=\"The following files where extracted...\\n\\n";
+  std::vector<std::string> paths;
+  std::size_t at = boxLine.find(heading);
+  if (at == std::string::npos) return paths;
+  std::string text;  // unquoted
+  for (at += heading.size(); at < boxLine.size() && boxLine[at] != '"'; ++at) {
+    if (boxLine[at] == '\\' && at + 1 < boxLine.size()) {
+      ++at;
+      text += boxLine[at] == 'n' ? '\n' : boxLine[at];
+    } else {
+      text += boxLine[at];
+    }
+  }
+  for (std::size_t from = 0, end; (end = text.find('\n', from)) != std::string::npos;
+       from = end + 1) {
+    paths.push_back(text.substr(from, end - from));
+  }
+  return paths;
+}
+
+// Updates that each bring an archive: a good one extracted through the real folder browser, one
+// whose names climb out of the folder, a corrupted one, and a file that is no zip; then one
+// folder as Info-ZIP's zip, 7-Zip, bsdtar (also with the prefix's OEM code page) and Python's
+// zipfile pack it (make_archives.sh), one of them under a name beyond ASCII and one into a
+// folder so named: each extracted tree is that folder, name for name and byte for byte, and the
+// list shows its names in the system's code page. 7-Zip's Deflate64 is refused. Every update
+// counts as done; only the good archives write anything.
 TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
   ShellSession session;
   UpdateSite site;
@@ -606,8 +633,12 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   };
   // As the browser gives it: the folder's own letter case.
-  std::string out = "Z:" + session.folder() + "/out0/";
-  std::replace(out.begin(), out.end(), '/', '\\');
+  auto windowsPath = [&](const std::string &folder) {
+    std::string path = "Z:" + session.folder() + "/" + folder + "/";
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  };
+  const std::string out = windowsPath("out0");
   // Its path takes all 259 characters a path may have: no room for ".part" after it.
   const std::string longest = "docs/" + std::string(259 - out.size() - 5, 'l');
   site.Serve("good.zip", bytes(archive("good.zip",
@@ -621,20 +652,54 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
   ASSERT_TRUE(testing::CorruptEntryData(spoilt, 0));
   site.Serve("spoilt.zip", bytes(spoilt));
   site.Serve("plain.zip", "this is no archive");
+
+  // The folder the tools pack: names beyond ASCII (one the OEM code page can hold, for the
+  // archives that store it so), a blank, a folder, an empty one, 150 KB of binary data.
+  const std::string oemName = "M\xC3\xBCller.txt";
+  std::string binary(150 * 1024, '\0');
+  for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919) >> 3);
+  session.WriteFile("archives/tree/caf\xC3\xA9.txt", "flagged");
+  session.WriteFile("archives/tree/" + oemName, "in the OEM code page");
+  session.WriteFile("archives/tree/read me.txt", "with a blank");
+  session.WriteFile("archives/tree/docs/guide.txt", guide);
+  session.WriteFile("archives/tree/data.bin", binary);
+  std::filesystem::create_directories(scratch + "tree/empty");
+  const std::string made =
+      Output(std::string(KESTRANE_SOURCE_DIR) + "/tests/e2e/make_archives.sh '" + scratch +
+             "tree' '" + scratch + "' " + session.OemCodePage() + " '" + oemName + "' 2>&1");
+  const char *tools[] = {"zip.zip", "7z.zip",     "bsdtar.zip",
+                         "oem.zip", "python.zip", "deflate64.zip"};
+  for (const char *tool : tools)
+    ASSERT_TRUE(session.Exists("archives/" + std::string(tool))) << made;
+  auto relativeTo = [](const std::string &folder, const std::map<std::string, std::string> &files) {
+    std::map<std::string, std::string> relative;
+    for (const auto &[name, content] : files) relative[name.substr(folder.size() + 1)] = content;
+    return relative;
+  };
+  auto tree = relativeTo("archives/tree", session.Files("archives/tree", true));
+  // The URL's name beyond ASCII comes percent-encoded; the site matches the decoded path.
+  const std::string pythonArchive = "pyth\xC3\xB6n.zip";
+  const std::string urls[] = {"good.zip",        "climb.zip",    "spoilt.zip", "plain.zip",
+                              "zip.zip",         "7z.zip",       "bsdtar.zip", "oem.zip",
+                              "pyth%C3%B6n.zip", "deflate64.zip"};
+  for (int i = 0; i < 6; ++i) {
+    site.Serve(i == 4 ? pythonArchive : tools[i], bytes(scratch + tools[i]));
+  }
   std::filesystem::remove_all(scratch);
 
-  const char *zips[] = {"good.zip", "climb.zip", "spoilt.zip", "plain.zip"};
+  // The bsdtar archive goes into a folder whose name the system's code page spells "out6\xE9".
+  auto folderOf = [](int n) { return "out" + std::to_string(n) + (n == 6 ? "\xC3\xA9" : ""); };
   std::string list, metadata, script;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 10; ++i) {
     std::string n = std::to_string(i);
     session.InstallPlugin("plugin_full", "plugins/p" + n + "/p" + n + ".dll",
                           "1=P" + n + "\n2=1.0\n4=d1\n");
-    session.WriteFile("out" + n + "/keep.txt", "mine");
+    session.WriteFile(folderOf(i) + "/keep.txt", "mine");
     list += "plugins\\p" + n + "\\p" + n + ".dll\r\n";
     metadata += "P" + n + ".version: 2.0\nP" + n + ".date: d2\nP" + n +
-                ".archive: " + site.Url(zips[i]) + "\n";
+                ".archive: " + site.Url(urls[i]) + "\n";
     script += "answer yes\nanswer yes\ndialog folder " + session.WindowsFolder() + "out" + n +
-              "\nbroam @KestraneInternal UpdatePlugin " + n +
+              (i == 6 ? "\xE9" : "") + "\nbroam @KestraneInternal UpdatePlugin " + n +
               "\nwaitfor 20000 Update Procedure Complete\nwait 100\n";
   }
   session.WriteFile("KSTR_Plugins.rc", list);
@@ -659,32 +724,57 @@ TEST(Updates, ArchivesAreOfferedForExtractionThroughTheFolderBrowser) {
       shown.push_back(line);
     }
   }
-  std::vector<std::string> expected;
-  for (const std::string &m : messages) expected.push_back(Box(kInfo, m) + " -> ok");
-  EXPECT_EQ(shown, expected) << run.Dump();
+  ASSERT_EQ(shown.size(), 11u) << run.Dump();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(shown[i], Box(kInfo, messages[i]) + " -> ok") << i;
+  // Each tool's list: every name of the folder, in the system's code page (Wine's 1252 here).
+  for (int i = 4; i < 9; ++i) {
+    const std::string to = windowsPath(i == 6 ? "out6\xE9" : "out" + std::to_string(i));
+    std::set<std::string> expected;
+    for (const char *name : {"caf\xE9.txt", "M\xFCller.txt", "read me.txt", "docs/",
+                             "docs/guide.txt", "empty/", "data.bin"}) {
+      expected.insert(to + name);
+    }
+    std::vector<std::string> listed = ListedPaths(shown[i + 1]);
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), expected) << urls[i];
+    EXPECT_EQ(listed.size(), expected.size()) << shown[i + 1];
+    auto extracted = relativeTo(folderOf(i), session.Files(folderOf(i), true));
+    EXPECT_EQ(extracted.erase("keep.txt"), 1u) << urls[i];
+    EXPECT_EQ(extracted, tree) << urls[i];
+  }
+  EXPECT_EQ(shown[10], Box(kInfo,
+                           "The zip archive extraction produced the following message...\n\n"
+                           "Error Extracting File") +
+                           " -> ok");
   EXPECT_NE(run.Find(Box(kQuestion,
                          "The update included a zip archive called good.zip.\nWould "
                          "you like to extract it now? If yes, then\nyou will be "
                          "prompted for a folder to extract it to.")),
             -1)
       << run.Dump();
-  EXPECT_EQ(run.Lines("dialog folder").size(), 4u) << run.Dump();
+  EXPECT_NE(run.Find(Box(kQuestion,
+                         "The update included a zip archive called pyth\xF6n.zip.\nWould "
+                         "you like to extract it now? If yes, then\nyou will be "
+                         "prompted for a folder to extract it to.")),
+            -1)
+      << run.Dump();
+  EXPECT_EQ(run.Lines("dialog folder").size(), 10u) << run.Dump();
   EXPECT_EQ(run.Lines("msgbox owner=wnd:0 caption=\"Kestrane 0.7b\" style=0x00040040 "
                       "text=\"Update Procedure Complete")
                 .size(),
-            4u);
+            10u);
 
   EXPECT_EQ(session.Files("out0"),
             (std::map<std::string, std::string>{{"out0/keep.txt", "mine"},
                                                 {"out0/readme.txt", "read me"},
                                                 {"out0/docs/deep/guide.txt", guide},
                                                 {"out0/" + longest, "long"}}));
-  for (const char *n : {"1", "2", "3"}) {
-    EXPECT_EQ(session.Files(std::string("out") + n),
-              (std::map<std::string, std::string>{{std::string("out") + n + "/keep.txt", "mine"}}));
+  for (int i : {1, 2, 3, 9}) {
+    EXPECT_EQ(session.Files(folderOf(i)),
+              (std::map<std::string, std::string>{{folderOf(i) + "/keep.txt", "mine"}}));
   }
   EXPECT_FALSE(session.Exists("evil.txt"));
   EXPECT_EQ(session.ReadFile("plugins/p3/plain.zip"), "this is no archive");
+  EXPECT_TRUE(session.Exists("plugins/p8/" + pythonArchive));
 }
 
 // Five plug-ins that carry their author's key and one that does not, one session. The site

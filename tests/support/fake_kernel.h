@@ -1,6 +1,9 @@
 // A deterministic kernel: a fixed version, a chosen module path, threads run at once. Its file
-// functions act on real files as the system's ANSI ones would: no path of 260 characters or
-// more, and a read-only file (no write permission here) is neither removed nor replaced.
+// functions act on real files as the system's would: no path of 260 characters (UTF-16 units)
+// or more, and a read-only file (no write permission here) is neither removed nor replaced.
+// Its code pages are small tables: Latin-1 for the system's, CP437 for the OEM one. Names reach
+// the disk in UTF-8, as Windows holds them in Unicode: a path in the system's code page names
+// the same file as the same path in UTF-8.
 #pragma once
 
 #include <atomic>
@@ -46,11 +49,17 @@ class FakeKernel final : public Kernel {
   bool failReplace = false;
   std::string failMoveTo;  // a move whose target ends in this text fails
   std::function<void(const std::string &to)> afterMove;  // after each move that succeeded
-  bool MoveFileOver(const char *from, const char *to) override;
-  bool CreateFolder(const char *path) override;  // a real folder: extraction writes real files
-  PathKind KindOf(const char *path) override;
-  bool RemoveFile(const char *path) override;
-  bool MakeWritable(const char *path) override;
+  bool MoveFileOver(FilePath from, FilePath to) override;
+  bool CreateFolder(FilePath path) override;  // a real folder: extraction writes real files
+  PathKind KindOf(FilePath path) override;
+  bool RemoveFile(FilePath path) override;
+  bool MakeWritable(FilePath path) override;
+  std::FILE *OpenFile(FilePath path, const char *mode) override;
+  bool utf8Paths = true;  // false: a system without wide-character file functions (95, 98, ME)
+  bool TakesUtf8Paths() override { return utf8Paths; }
+  bool ConvertText(std::string_view text, TextCoding from, TextCoding to,
+                   HeapText &converted) override;
+  bool UpperCaseUtf8(std::string_view text, HeapText &upper) override;
   bool StampOf(const char *path, FileStamp &stamp) override;
   bool RenameFolder(const char *from, const char *to) override;
   void RemoveTree(const char *path) override;

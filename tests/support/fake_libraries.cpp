@@ -137,10 +137,10 @@ bool FakeLibraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
   return true;
 }
 
-DataResource FakeLibraries::ReadDataResource(const char *path, const char *name, char *content,
+DataResource FakeLibraries::ReadDataResource(FilePath path, const char *name, char *content,
                                              std::size_t capacity, std::size_t &size) {
   size = 0;
-  auto module = available.find(path);
+  auto module = available.find(path.text);
   if (module == available.end() || !module->second.readableAsData) return DataResource::kUnreadable;
   auto resource = module->second.resources.find(name);
   if (resource == module->second.resources.end()) return DataResource::kMissing;

@@ -59,7 +59,7 @@ class FakeLibraries final : public Libraries {
   Fault FaultIn(const std::string &path, std::uintptr_t offset) const;
   bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
   // The library file as it is: found among `available` by its path, loaded or not.
-  DataResource ReadDataResource(const char *path, const char *name, char *content,
+  DataResource ReadDataResource(FilePath path, const char *name, char *content,
                                 std::size_t capacity, std::size_t &size) override;
 
  private:

@@ -17,9 +17,11 @@ bool MakeZip(const std::string &path, const std::vector<ZipItem> &items,
   for (const ZipItem &item : items) {
     zip_fileinfo info{};
     int method = item.stored ? 0 : Z_DEFLATED;
+    const uLong flags = item.utf8 ? 1u << 11 : 0;
     ok = ok &&
-         zipOpenNewFileInZip(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                             Z_DEFAULT_COMPRESSION) == ZIP_OK &&
+         zipOpenNewFileInZip4(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                              method, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                              Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags) == ZIP_OK &&
          zipWriteInFileInZip(zip, item.content.data(),
                              static_cast<unsigned>(item.content.size())) == ZIP_OK &&
          zipCloseFileInZip(zip) == ZIP_OK;

@@ -11,6 +11,7 @@ struct ZipItem {
   std::string name;  // stored as given; a name ending in "/" is a folder entry
   std::string content;
   bool stored = false;  // kept uncompressed, so that a spoilt byte reaches the CRC check
+  bool utf8 = false;    // the name flagged as UTF-8 (bit 11), as today's tools flag theirs
 };
 
 // Writes the items in order, with the archive comment (none when empty). False when the writer

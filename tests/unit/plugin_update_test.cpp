@@ -174,6 +174,17 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
       {"device",
        [](AlphaRig &r) { r.Publish("Alpha.files: http://site/a.dll site/COM\xB9.txt\n"); },
        "Could not complete download", 0},
+      {"not UTF-8 once decoded",
+       [](AlphaRig &r) { r.Publish("Alpha.files: http://site/a.dll site/caf%E9.txt\n"); },
+       "Could not complete download", 0},
+      {"an escaped separator",
+       [](AlphaRig &r) { r.Publish("Alpha.files: http://site/x%2F..%2F..%2Fevil.dll\n"); },
+       "Could not complete download", 0},
+      {"twice, once in capitals beyond ASCII",
+       [](AlphaRig &r) {
+         r.Publish("Alpha.files: http://site/caf%C3%A9.txt http://site/CAF%C3%89.TXT\n");
+       },
+       "Could not complete download", 0},
       {"name of ours",
        [](AlphaRig &r) {
          r.Publish(
@@ -213,6 +224,27 @@ TEST(PluginUpdate, AnyFailureBeforeAllArrivedLeavesThePluginAsItWas) {
   }
 }
 
+// Names as browsers save them: escapes decoded as UTF-8, the metadata's own characters taken in
+// the system's code page (Latin-1 here), a "%" that escapes nothing kept. Each file is stored
+// under its exact name; the texts show it in the system's code page.
+TEST(PluginUpdate, FileNamesAreStoredAsBrowsersSaveThem) {
+  AlphaRig rig;
+  rig.Publish("Alpha.files: http://site/caf%C3%A9.txt site/na\xEFve.txt site/100%25%2.txt\n");
+  rig.internet.Serve("http://site/caf%C3%A9.txt", "escaped");
+  rig.internet.Serve("http://site/na\xEFve.txt", "in the code page");
+  rig.internet.Serve("http://site/100%25%2.txt", "percent");
+  rig.Update();
+  EXPECT_EQ(rig.Statuses(),
+            (std::vector<std::string>{"Downloading caf\xE9.txt...", "Downloading na\xEFve.txt...",
+                                      "Downloading 100%%2.txt..."}));
+  auto expected = rig.before;
+  expected["plugins/a/caf\xC3\xA9.txt"] = "escaped";
+  expected["plugins/a/na\xC3\xAFve.txt"] = "in the code page";
+  expected["plugins/a/100%%2.txt"] = "percent";
+  EXPECT_EQ(rig.Folder("plugins"), expected);
+  EXPECT_FALSE(rig.Marked());
+}
+
 // The release statement of Alpha's three files as its author's sign-update builds it.
 std::string StatementOfAlpha(const std::string &name, const std::string &version,
                              const std::string &date, const std::string &dll = "a.dll",
@@ -243,6 +275,7 @@ TEST(PluginUpdate, APluginWithAKeyTakesOnlyAReleaseSignedWithIt) {
     std::string resource = author.PublicBase64();     // the installed library's; empty: none
     std::string newResource = author.PublicBase64();  // the new library's
     bool readable = true;
+    std::string library = "http://site/a.dll";
   } cases[] = {
       {"signed", signedBy(author, good), ""},
       {"signed, a new key in the new library", signedBy(author, good), "", "2004-02-02",
@@ -275,6 +308,9 @@ TEST(PluginUpdate, APluginWithAKeyTakesOnlyAReleaseSignedWithIt) {
       {"a library unreadable as data", signedBy(author, good), notSigned, "2004-02-02", "", "",
        false},
       {"no key, nothing signed", "", "", "2004-02-02", "", ""},
+      {"the new library under an escaped name, without a key", signedBy(author, good),
+       "The new version of Alpha carries no update key.\nNothing was changed.", "2004-02-02",
+       author.PublicBase64(), "", true, "http://site/%61.dll"},
   };
   for (const Case &c : cases) {
     AlphaRig rig;
@@ -283,9 +319,9 @@ TEST(PluginUpdate, APluginWithAKeyTakesOnlyAReleaseSignedWithIt) {
     alpha.readableAsData = c.readable;
     FakeModule &staged = rig.libraries.available[rig.root + "plugins/a/a.dll.kestrane-new"];
     if (!c.newResource.empty()) staged.resources["KESTRANE_UPDATE_KEY"] = c.newResource;
-    rig.Write("metadata.txt",
-              "Alpha.version: 1.1\nAlpha.date: " + c.date +
-                  "\nAlpha.files: http://site/a.dll http://site/a.txt site/a.ini\n" + c.metadata);
+    rig.internet.Serve("http://site/%61.dll", "new a");
+    rig.Write("metadata.txt", "Alpha.version: 1.1\nAlpha.date: " + c.date + "\nAlpha.files: " +
+                                  c.library + " http://site/a.txt site/a.ini\n" + c.metadata);
     rig.Update();
     ASSERT_EQ(rig.Boxes().size(), 2u) << c.what;
     if (c.message.empty()) {
@@ -594,8 +630,9 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
   }
   {
     AlphaRig rig;
-    rig.Publish("Alpha.files: http://site/a.dll http://site/a.zip\n");
-    rig.internet.Serve("http://site/a.zip", "PK");
+    // The archive's name goes beyond ASCII: the journal notes it in UTF-8.
+    rig.Publish("Alpha.files: http://site/a.dll http://site/%C3%A4.zip\n");
+    rig.internet.Serve("http://site/%C3%A4.zip", "PK");
     rig.desktop.whileShown = [&](const testing::ShownBox &b) {
       if (b.text.rfind("The update included", 0) == 0) EndManager(rig.manager, kNoModule);
     };
@@ -610,10 +647,10 @@ TEST(PluginUpdate, ShutDownStopsTheWorkerWhereverItIs) {
               (std::map<std::string, std::string>{{"plugins/a/a.dll", "new a"},
                                                   {"plugins/a/a.dll.kestrane-old", "old a"},
                                                   {"plugins/a/a.txt", "old text"},
-                                                  {"plugins/a/a.zip", "PK"},
+                                                  {"plugins/a/\xC3\xA4.zip", "PK"},
                                                   {"plugins/b/b.dll", "old b"}}));
     rig.desktop.whileShown = nullptr;
-    rig.Write("plugins/a/a.zip.kestrane-new", "left staged");
+    rig.Write("plugins/a/\xC3\xA4.zip.kestrane-new", "left staged");
     rig.desktop.boxes.clear();
     BeginSession(rig.manager);
     EXPECT_EQ(rig.Boxes(),

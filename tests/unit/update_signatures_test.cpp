@@ -167,13 +167,15 @@ TEST(Sha256OfFile, KnownAnswerAndAMissingFile) {
   std::fputs("abc", f);
   std::fclose(f);
   Sha256 digest;
-  ASSERT_TRUE(Sha256OfFile("abc.txt", digest));
+  testing::CallLog log;
+  testing::FakeKernel kernel(log);
+  ASSERT_TRUE(Sha256OfFile(kernel, "abc.txt", digest));
   EXPECT_EQ(digest.bytes[0], 0xba);
   EXPECT_EQ(digest.bytes[31], 0xad);
   EXPECT_EQ(testing::Sha256Hex("abc"),
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   std::remove("abc.txt");
-  EXPECT_FALSE(Sha256OfFile("abc.txt", digest));
+  EXPECT_FALSE(Sha256OfFile(kernel, "abc.txt", digest));
 }
 
 }  // namespace

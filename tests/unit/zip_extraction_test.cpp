@@ -22,13 +22,15 @@ using testing::ZipItem;
 constexpr const char *kHeading = "The following files where extracted...\n\n";
 constexpr const char *kFailed = "Error Extracting File";
 
-// Extracts into "out/" of a fresh folder; the archive lies beside it.
+// Extracts into "out/" of a fresh folder, or a folder the browser names in the system's code
+// page and the disk holds in UTF-8; the archive lies beside it.
 struct ZipRig : testing::TestRig {
-  ZipRig() {
+  explicit ZipRig(const std::string &folder = "out", const std::string &onDisk = "out") {
     char pattern[] = "/tmp/kestrane-zip-XXXXXX";
     root = mkdtemp(pattern);
-    dest = root + "/out/";
-    fs::create_directory(dest);
+    dest = root + "/" + folder + "/";
+    disk = root + "/" + onDisk + "/";
+    fs::create_directory(disk);
     archive = root + "/update.zip";
   }
   ~ZipRig() { fs::remove_all(root); }
@@ -41,21 +43,21 @@ struct ZipRig : testing::TestRig {
   // Everything under the destination, folders ending in "/".
   std::set<std::string> Written() const {
     std::set<std::string> found;
-    for (const auto &item : fs::recursive_directory_iterator(dest)) {
-      found.insert(fs::relative(item.path(), dest).generic_string() +
+    for (const auto &item : fs::recursive_directory_iterator(disk)) {
+      found.insert(fs::relative(item.path(), disk).generic_string() +
                    (item.is_directory() ? "/" : ""));
     }
     return found;
   }
   std::string Read(const std::string &relative) const {
-    std::ifstream in(dest + relative, std::ios::binary);
+    std::ifstream in(disk + relative, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   void Put(const std::string &relative, const std::string &content) const {
-    std::ofstream(dest + relative, std::ios::binary) << content;
+    std::ofstream(disk + relative, std::ios::binary) << content;
   }
 
-  std::string root, dest, archive;
+  std::string root, dest, disk, archive;
 };
 
 std::string Binary(std::size_t size) {
@@ -104,6 +106,53 @@ TEST(ZipExtraction, FolderEntriesAndMissingParentsAreCreated) {
                                            rig.dest + "empty/\n");
 }
 
+// Names as today's tools store them: flagged as UTF-8, UTF-8 without the flag (Info-ZIP's zip),
+// in the OEM code page (CP437 here), "./" entries and "." steps. Each is written exactly, into a
+// folder whose own name goes beyond ASCII, and listed in the system's code page (Latin-1 here,
+// "?" for what it lacks). A path of 259 UTF-16 units fits, however many bytes its UTF-8 takes.
+// Without wide-character file functions (95, 98, ME) names stay byte for byte.
+TEST(ZipExtraction, NamesAreDecodedAndWrittenExactly) {
+  ZipRig rig("out\xE9", "out\xC3\xA9");
+  const std::string step(100, 'e'), wide = [] {
+    std::string accents;
+    for (int i = 0; i < 100; ++i) accents += "\xC3\xA9";
+    return accents;
+  }();
+  const std::string deep = wide + "/" + wide + "/" + std::string(259 - rig.dest.size() - 202, 'x');
+  ASSERT_TRUE(MakeZip(rig.archive, {{"./", ""},
+                                    {"caf\xC3\xA9.txt", "flagged", false, true},
+                                    {"\xC3\x9F.txt", "unflagged UTF-8"},
+                                    {"M\x84rz.txt", "OEM"},
+                                    {"./docs/./\xE6\x97\xA5.txt", "beyond Latin-1", false, true},
+                                    {"docs/.", ""},
+                                    {deep, "259 units", false, true}}));
+  EXPECT_EQ(rig.Extract(), "");
+  EXPECT_EQ(
+      rig.Written(),
+      (std::set<std::string>{"caf\xC3\xA9.txt", "\xC3\x9F.txt", "M\xC3\xA4rz.txt", "docs/",
+                             "docs/\xE6\x97\xA5.txt", wide + "/", wide + "/" + wide + "/", deep}));
+  EXPECT_EQ(rig.Read("caf\xC3\xA9.txt"), "flagged");
+  EXPECT_EQ(rig.Read("M\xC3\xA4rz.txt"), "OEM");
+  EXPECT_EQ(rig.Read(deep), "259 units");
+  std::string shownDeep(201, '?');
+  ASSERT_EQ(rig.desktop.boxes.size(), 1u);
+  EXPECT_EQ(rig.desktop.boxes[0].text,
+            kHeading + rig.dest + "caf\xE9.txt\n" + rig.dest + "\xDF.txt\n" + rig.dest +
+                "M\xE4rz.txt\n" + rig.dest + "docs/?.txt\n" + rig.dest + "docs/\n" + rig.dest +
+                std::string(100, '\xE9') + "/" + std::string(100, '\xE9') + "/" +
+                deep.substr(deep.size() - (259 - rig.dest.size() - 202)) + "\n");
+
+  ZipRig old("out");
+  old.kernel.utf8Paths = false;
+  ASSERT_TRUE(MakeZip(old.archive,
+                      {{"./caf\xC3\xA9.txt", "flagged", false, true}, {"M\x84rz.txt", "OEM"}}));
+  EXPECT_EQ(old.Extract(), "");
+  // Each byte a character of the system's code page: UTF-8's two bytes of "é" are two of them.
+  EXPECT_EQ(old.Written(), (std::set<std::string>{"caf\xC3\x83\xC2\xA9.txt", "M\xC2\x84rz.txt"}));
+  EXPECT_EQ(old.desktop.boxes[0].text,
+            kHeading + old.dest + "caf\xC3\xA9.txt\n" + old.dest + "M\x84rz.txt\n");
+}
+
 TEST(ZipExtraction, OneUnsafeNameRefusesTheWholeArchive) {
   const std::vector<std::vector<std::string>> archives = {{"../evil.txt"},
                                                           {"sub/../../evil.txt"},
@@ -120,22 +169,40 @@ TEST(ZipExtraction, OneUnsafeNameRefusesTheWholeArchive) {
                                                           {"con"},
                                                           {"sub/NUL.txt"},
                                                           {"com1.log"},
-                                                          {"COM\xB9"},
-                                                          {"sub/lpt\xB3.txt"},
+                                                          {"COM\xFD"},  // "COM²" in CP437
                                                           {"tab\there"},
                                                           {"what?.txt"},
                                                           {""},
                                                           {"a//b.txt"},
-                                                          {"same.txt", "SAME.TXT"}};
-  for (const std::vector<std::string> &names : archives) {
+                                                          {"./../evil.txt"},
+                                                          {std::string(800, 'n')},
+                                                          {"same.txt", "SAME.TXT"},
+                                                          {"./same.txt", "same.txt"}};
+  auto refused = [](const std::vector<std::string> &names, bool utf8) {
     SCOPED_TRACE(names.back());
     ZipRig rig;
     std::vector<ZipItem> items = {{"first.txt", "fine"}};
-    for (const std::string &name : names) items.push_back({name, "payload"});
+    for (const std::string &name : names) items.push_back({name, "payload", false, utf8});
     ASSERT_TRUE(MakeZip(rig.archive, items));
     EXPECT_EQ(rig.Extract(), kFailed);
     EXPECT_TRUE(rig.Written().empty());
     EXPECT_TRUE(rig.desktop.boxes.empty());
+  };
+  for (const std::vector<std::string> &names : archives) refused(names, false);
+  // Flagged as UTF-8 but not well-formed: cut short, an overlong "." or "/", a surrogate, past
+  // U+10FFFF; a device once decoded; two names that differ only in the case of a letter beyond
+  // ASCII.
+  for (const std::vector<std::string> &names :
+       std::vector<std::vector<std::string>>{{"caf\xC3.txt"},
+                                             {"\xC0\xAE\xC0\xAE/evil.txt"},
+                                             {"sub\xC0\xAF..\xC0\xAF"
+                                              "evil.txt"},
+                                             {"\xED\xA0\x80.txt"},
+                                             {"\xF4\x90\x80\x80.txt"},
+                                             {"COM\xC2\xB9"},
+                                             {"sub/lpt\xC2\xB3.txt"},
+                                             {"caf\xC3\xA9.txt", "CAF\xC3\x89.TXT"}}) {
+    refused(names, true);
   }
 
   ZipRig rig;  // a zero byte inside a name, which a C string would silently cut

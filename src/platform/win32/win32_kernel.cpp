@@ -1,5 +1,7 @@
 #include "platform/win32/win32_kernel.h"
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -7,6 +9,7 @@
 #include "platform/win32/optional_functions.h"
 #include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_wide_path.h"
 
 namespace kestrane::win32 {
 
@@ -56,6 +59,65 @@ HMODULE HoldLibrary(HMODULE module) {
   return LoadLibraryA(path);
 }
 
+template <typename Fn>
+Fn Kernel32(const char *name) {
+  return LoadedFunction<Fn>("kernel32.dll", name);
+}
+
+using MoveFileExW_ = BOOL(WINAPI *)(LPCWSTR, LPCWSTR, DWORD);
+using CreateDirectoryW_ = BOOL(WINAPI *)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+using GetFileAttributesW_ = DWORD(WINAPI *)(LPCWSTR);
+using SetFileAttributesW_ = BOOL(WINAPI *)(LPCWSTR, DWORD);
+using DeleteFileW_ = BOOL(WINAPI *)(LPCWSTR);
+using WideOpen = std::FILE *(__cdecl *)(const wchar_t *, const wchar_t *);
+using CharUpperBuffW_ = DWORD(WINAPI *)(LPWSTR, DWORD);
+
+WideOpen WideFileOpen() { return LoadedFunction<WideOpen>("msvcrt.dll", "_wfopen"); }
+
+DWORD Attributes(FilePath path) {
+  if (IsAnsi(path)) return GetFileAttributesA(path.text);
+  auto get = Kernel32<GetFileAttributesW_>("GetFileAttributesW");
+  WidePath wide(path);
+  if (get == nullptr || !wide.ok()) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return get(wide.get());
+}
+
+bool SetAttributes(FilePath path, DWORD attributes) {
+  if (IsAnsi(path)) return SetFileAttributesA(path.text, attributes) != 0;
+  auto set = Kernel32<SetFileAttributesW_>("SetFileAttributesW");
+  WidePath wide(path);
+  return set != nullptr && wide.ok() && set(wide.get(), attributes) != 0;
+}
+
+// `text` in UTF-16, changed by `change` (which may do nothing), then in `to`.
+template <typename Change>
+bool Recode(std::string_view text, TextCoding from, TextCoding to, HeapText &converted,
+            Change change) {
+  converted.Clear();
+  if (text.empty()) return true;
+  if (text.size() > INT_MAX / 4) return false;
+  const int length = static_cast<int>(text.size());
+  const int units = MultiByteToWideChar(CodePageOf(from), 0, text.data(), length, nullptr, 0);
+  if (units <= 0) return false;
+  std::unique_ptr<WCHAR[]> wide(new (std::nothrow) WCHAR[units]);
+  if (!wide ||
+      MultiByteToWideChar(CodePageOf(from), 0, text.data(), length, wide.get(), units) != units ||
+      !change(wide.get(), units)) {
+    return false;
+  }
+  const UINT page = CodePageOf(to);
+  const int bytes = WideCharToMultiByte(page, 0, wide.get(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  std::unique_ptr<char[]> result(new (std::nothrow) char[bytes]);
+  return result &&
+         WideCharToMultiByte(page, 0, wide.get(), units, result.get(), bytes, nullptr, nullptr) ==
+             bytes &&
+         converted.Append({result.get(), static_cast<std::size_t>(bytes)});
+}
+
 }  // namespace
 
 SystemVersion Win32Kernel::Version() {
@@ -102,18 +164,31 @@ void Win32Kernel::ReleaseModule(ModuleHandle held) { FreeLibrary(ToHmodule(held)
 
 void Win32Kernel::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
-bool Win32Kernel::MoveFileOver(const char *from, const char *to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool Win32Kernel::MoveFileOver(FilePath from, FilePath to) {
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (IsAnsi(from) && IsAnsi(to)) return MoveFileExA(from.text, to.text, kFlags) != 0;
+  auto move = Kernel32<MoveFileExW_>("MoveFileExW");
+  WidePath wideFrom(from), wideTo(to);
+  return move != nullptr && wideFrom.ok() && wideTo.ok() &&
+         move(wideFrom.get(), wideTo.get(), kFlags) != 0;
 }
 
-bool Win32Kernel::CreateFolder(const char *path) {
-  if (CreateDirectoryA(path, nullptr)) return true;
-  DWORD attributes = GetFileAttributesA(path);  // already there, and a folder rather than a file
+bool Win32Kernel::CreateFolder(FilePath path) {
+  bool made;
+  if (IsAnsi(path)) {
+    made = CreateDirectoryA(path.text, nullptr) != 0;
+  } else {
+    auto create = Kernel32<CreateDirectoryW_>("CreateDirectoryW");
+    WidePath wide(path);
+    made = create != nullptr && wide.ok() && create(wide.get(), nullptr) != 0;
+  }
+  if (made) return true;
+  DWORD attributes = Attributes(path);  // already there, and a folder rather than a file
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-PathKind Win32Kernel::KindOf(const char *path) {
-  DWORD attributes = GetFileAttributesA(path);
+PathKind Win32Kernel::KindOf(FilePath path) {
+  DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kNothing
@@ -123,14 +198,50 @@ PathKind Win32Kernel::KindOf(const char *path) {
   return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? PathKind::kReadOnlyFile : PathKind::kFile;
 }
 
-bool Win32Kernel::RemoveFile(const char *path) { return DeleteFileA(path) != 0; }
+bool Win32Kernel::RemoveFile(FilePath path) {
+  if (IsAnsi(path)) return DeleteFileA(path.text) != 0;
+  auto remove = Kernel32<DeleteFileW_>("DeleteFileW");
+  WidePath wide(path);
+  return remove != nullptr && wide.ok() && remove(wide.get()) != 0;
+}
 
-bool Win32Kernel::MakeWritable(const char *path) {
-  DWORD attributes = GetFileAttributesA(path);
+bool Win32Kernel::MakeWritable(FilePath path) {
+  DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   attributes &= ~DWORD{FILE_ATTRIBUTE_READONLY};
   // No attribute left is said with the one that means none.
-  return SetFileAttributesA(path, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+  return SetAttributes(path, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+std::FILE *Win32Kernel::OpenFile(FilePath path, const char *mode) {
+  if (IsAnsi(path)) return std::fopen(path.text, mode);
+  WideOpen open = WideFileOpen();
+  WidePath wide(path);
+  wchar_t wideMode[8] = {};
+  for (int i = 0; i < 7 && mode[i] != '\0'; ++i) wideMode[i] = static_cast<wchar_t>(mode[i]);
+  return open != nullptr && wide.ok() ? open(wide.get(), wideMode) : nullptr;
+}
+
+bool Win32Kernel::TakesUtf8Paths() {
+  // 95, 98 and ME export some of these, but they only fail there.
+  return Version().ntFamily && Kernel32<MoveFileExW_>("MoveFileExW") != nullptr &&
+         Kernel32<CreateDirectoryW_>("CreateDirectoryW") != nullptr &&
+         Kernel32<GetFileAttributesW_>("GetFileAttributesW") != nullptr &&
+         Kernel32<SetFileAttributesW_>("SetFileAttributesW") != nullptr &&
+         Kernel32<DeleteFileW_>("DeleteFileW") != nullptr && WideFileOpen() != nullptr;
+}
+
+bool Win32Kernel::ConvertText(std::string_view text, TextCoding from, TextCoding to,
+                              HeapText &converted) {
+  return Recode(text, from, to, converted, [](WCHAR *, int) { return true; });
+}
+
+bool Win32Kernel::UpperCaseUtf8(std::string_view text, HeapText &upper) {
+  auto upperCase = LoadedFunction<CharUpperBuffW_>("user32.dll", "CharUpperBuffW");
+  if (upperCase == nullptr) return false;
+  return Recode(text, TextCoding::kUtf8, TextCoding::kUtf8, upper, [&](WCHAR *wide, int units) {
+    return upperCase(wide, static_cast<DWORD>(units)) == static_cast<DWORD>(units);
+  });
 }
 
 bool Win32Kernel::StampOf(const char *path, FileStamp &stamp) {
@@ -165,19 +276,33 @@ struct NarrowNames {
   static void RemoveFolder(const char *path) { RemoveDirectoryA(path); }
 };
 
+// Looked up: on 95, 98 and ME the wide functions are missing or fail.
 struct WideNames {
   using Char = wchar_t;
   using Found = WIN32_FIND_DATAW;
   static constexpr std::size_t kLongest = 32768;
   static HANDLE First(const wchar_t *pattern, Found *found) {
-    return FindFirstFileW(pattern, found);
+    using FindFirstFileW_ = HANDLE(WINAPI *)(LPCWSTR, LPWIN32_FIND_DATAW);
+    auto first = Kernel32<FindFirstFileW_>("FindFirstFileW");
+    if (first != nullptr) return first(pattern, found);
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return INVALID_HANDLE_VALUE;
   }
-  static BOOL Next(HANDLE search, Found *found) { return FindNextFileW(search, found); }
+  static BOOL Next(HANDLE search, Found *found) {
+    using FindNextFileW_ = BOOL(WINAPI *)(HANDLE, LPWIN32_FIND_DATAW);
+    auto next = Kernel32<FindNextFileW_>("FindNextFileW");
+    return next != nullptr && next(search, found);
+  }
   static void RemoveFile(const wchar_t *path) {
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path);
+    auto set = Kernel32<SetFileAttributesW_>("SetFileAttributesW");
+    auto remove = Kernel32<DeleteFileW_>("DeleteFileW");
+    if (set != nullptr) set(path, FILE_ATTRIBUTE_NORMAL);
+    if (remove != nullptr) remove(path);
   }
-  static void RemoveFolder(const wchar_t *path) { RemoveDirectoryW(path); }
+  static void RemoveFolder(const wchar_t *path) {
+    using RemoveDirectoryW_ = BOOL(WINAPI *)(LPCWSTR);
+    if (auto remove = Kernel32<RemoveDirectoryW_>("RemoveDirectoryW")) remove(path);
+  }
 };
 
 // Depth first. `path` holds `length` characters in room for Names::kLongest. False when the

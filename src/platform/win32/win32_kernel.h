@@ -12,11 +12,16 @@ class Win32Kernel final : public Kernel {
   ModuleHandle HoldModule(ModuleHandle module) override;
   void ReleaseModule(ModuleHandle held) override;
   void Sleep(unsigned milliseconds) override;
-  bool MoveFileOver(const char *from, const char *to) override;
-  bool CreateFolder(const char *path) override;
-  PathKind KindOf(const char *path) override;
-  bool RemoveFile(const char *path) override;
-  bool MakeWritable(const char *path) override;
+  bool MoveFileOver(FilePath from, FilePath to) override;
+  bool CreateFolder(FilePath path) override;
+  PathKind KindOf(FilePath path) override;
+  bool RemoveFile(FilePath path) override;
+  bool MakeWritable(FilePath path) override;
+  std::FILE *OpenFile(FilePath path, const char *mode) override;
+  bool TakesUtf8Paths() override;
+  bool ConvertText(std::string_view text, TextCoding from, TextCoding to,
+                   HeapText &converted) override;
+  bool UpperCaseUtf8(std::string_view text, HeapText &upper) override;
   bool StampOf(const char *path, FileStamp &stamp) override;
   bool RenameFolder(const char *from, const char *to) override;
   void RemoveTree(const char *path) override;

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "platform/win32/optional_functions.h"
 #include "platform/win32/win32_exception_guard.h"
 #include "platform/win32/win32_handles.h"
+#include "platform/win32/win32_wide_path.h"
 
 namespace kestrane::win32 {
 
@@ -25,8 +27,7 @@ Fn As(EntryPoint entry) {
 // and dropped on the window thread, beside the table's own, so no library code runs either way.
 class DataFile {
  public:
-  explicit DataFile(const char *path)
-      : module_(LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  explicit DataFile(FilePath path) : module_(Open(path)) {}
   DataFile(const DataFile &) = delete;
   DataFile &operator=(const DataFile &) = delete;
   ~DataFile() {
@@ -35,6 +36,15 @@ class DataFile {
   HMODULE get() const { return module_; }
 
  private:
+  static HMODULE Open(FilePath path) {
+    if (IsAnsi(path)) return LoadLibraryExA(path.text, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    using LoadLibraryExW_ = HMODULE(WINAPI *)(LPCWSTR, HANDLE, DWORD);
+    auto load = LoadedFunction<LoadLibraryExW_>("kernel32.dll", "LoadLibraryExW");
+    WidePath wide(path);
+    return load != nullptr && wide.ok() ? load(wide.get(), nullptr, LOAD_LIBRARY_AS_DATAFILE)
+                                        : nullptr;
+  }
+
   HMODULE module_;
 };
 
@@ -171,7 +181,7 @@ bool Win32Libraries::OffsetInModule(ModuleHandle module, std::uintptr_t address,
   return true;
 }
 
-DataResource Win32Libraries::ReadDataResource(const char *path, const char *name, char *content,
+DataResource Win32Libraries::ReadDataResource(FilePath path, const char *name, char *content,
                                               std::size_t capacity, std::size_t &size) {
   size = 0;
   DataFile file(path);

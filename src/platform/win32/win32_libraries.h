@@ -16,7 +16,7 @@ class Win32Libraries final : public Libraries {
   Fault CopyText(const char *text, char *buffer, std::size_t capacity) override;
   Fault RunGuarded(void (*call)(void *context), void *context) override;
   bool OffsetInModule(ModuleHandle module, std::uintptr_t address, std::uintptr_t &offset) override;
-  DataResource ReadDataResource(const char *path, const char *name, char *content,
+  DataResource ReadDataResource(FilePath path, const char *name, char *content,
                                 std::size_t capacity, std::size_t &size) override;
 };
 
