@@ -21,6 +21,15 @@ struct SystemVersion {
   unsigned major = 0;
 };
 
+// The calendar time in UTC, to the minute.
+struct UtcTime {
+  int year = 0;
+  int month = 0;  // 1 to 12
+  int day = 0;    // 1 to 31
+  int hour = 0;
+  int minute = 0;
+};
+
 class Kernel {
  public:
   virtual ~Kernel() = default;
@@ -46,6 +55,7 @@ class Kernel {
   // Clears a file's read-only attribute.
   virtual bool MakeWritable(const char *path) = 0;
   virtual unsigned TickCount() = 0;
+  virtual UtcTime UtcNow() = 0;
 };
 
 }  // namespace kestrane

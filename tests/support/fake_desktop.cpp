@@ -98,6 +98,17 @@ void FakeDesktop::Invalidate(WindowHandle window) {
   ++Window(window).invalidations;
 }
 
+bool FakeDesktop::StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) {
+  log_.Add("StartTimer " + std::to_string(id) + " " + std::to_string(milliseconds));
+  timers[{window, id}] = milliseconds;
+  return true;
+}
+
+void FakeDesktop::StopTimer(WindowHandle window, unsigned id) {
+  log_.Add("StopTimer " + std::to_string(id));
+  timers.erase({window, id});
+}
+
 ScreenSize FakeDesktop::PrimaryScreen() { return screen; }
 
 Path FakeDesktop::ChooseFile(const char *title, const char *filterName, const char *pattern,

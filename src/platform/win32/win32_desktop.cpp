@@ -171,6 +171,12 @@ void Win32Desktop::Invalidate(WindowHandle window) {
   InvalidateRect(ToHwnd(window), nullptr, FALSE);
 }
 
+bool Win32Desktop::StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) {
+  return SetTimer(ToHwnd(window), id, milliseconds, nullptr) != 0;
+}
+
+void Win32Desktop::StopTimer(WindowHandle window, unsigned id) { KillTimer(ToHwnd(window), id); }
+
 ScreenSize Win32Desktop::PrimaryScreen() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }

@@ -24,6 +24,8 @@ class Win32Desktop final : public Desktop {
   void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                     unsigned flags) override;
   void Invalidate(WindowHandle window) override;
+  bool StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+  void StopTimer(WindowHandle window, unsigned id) override;
   ScreenSize PrimaryScreen() override;
   Path ChooseFile(const char *title, const char *filterName, const char *pattern,
                   Fault &fault) override;

@@ -133,4 +133,10 @@ bool Win32Kernel::MakeWritable(const char *path) {
 
 unsigned Win32Kernel::TickCount() { return GetTickCount(); }
 
+UtcTime Win32Kernel::UtcNow() {
+  SYSTEMTIME now{};
+  GetSystemTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
 }  // namespace kestrane::win32

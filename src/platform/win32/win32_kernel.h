@@ -18,6 +18,7 @@ class Win32Kernel final : public Kernel {
   bool RemoveFile(const char *path) override;
   bool MakeWritable(const char *path) override;
   unsigned TickCount() override;
+  UtcTime UtcNow() override;
 };
 
 }  // namespace kestrane::win32
