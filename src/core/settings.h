@@ -12,6 +12,9 @@ constexpr int kDefaultPosition = 10;
 constexpr int kDefaultSize = 25;
 constexpr int kDefaultAlpha = 60;
 
+// When an update check last reached a site, as "YYYY-MM-DD HH:MM" in UTC.
+using CheckTimeText = BoundedText<32>;
+
 struct ManagerSettings {
   int x = kDefaultPosition;
   int y = kDefaultPosition;
@@ -30,6 +33,8 @@ struct ManagerSettings {
   int globalTransAlpha = 0;
   bool globalSticky = false;
   bool menuClipperEnabled = false;
+  int checkEveryDays = 0;  // automatic update checks; 0: never
+  CheckTimeText lastCheck;
 };
 
 namespace key {
@@ -52,6 +57,8 @@ constexpr const char *kGlobalSticky = "Kestrane.plugin.GlobalSticky:";
 constexpr const char *kMenuClipperEnabled = "Kestrane.plugin.menuclipper.enabled:";
 constexpr const char *kTransClassFormat = "Kestrane.plugin.transClass%d:";
 constexpr const char *kStickyClassFormat = "Kestrane.plugin.stickyClass%d:";
+constexpr const char *kCheckEveryDays = "Kestrane.update.checkEveryDays:";
+constexpr const char *kLastCheck = "Kestrane.update.lastCheck:";
 }  // namespace key
 
 // Finds the configuration file: "Kestranerc" before "Kestrane.rc", Kestrane's own folder
