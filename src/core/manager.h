@@ -73,6 +73,8 @@ struct Manager {
   std::atomic<WindowHandle> managerWindow{kNoWindow};
   WindowHandle slitWindow = kNoWindow;
   bool hiddenByHost = false;  // the shell has hidden its plug-ins; never stored
+  // The button's last painting showed the update mark.
+  bool updateMarkShown = false;
 
   // The slot whose update worker runs, or -1; set here, given back by the worker.
   std::atomic<int> busyIndex{-1};

@@ -57,6 +57,7 @@ void ForgetLastSession(Manager &m) {
   m.managerWindow = kNoWindow;
   m.slitWindow = kNoWindow;
   m.hiddenByHost = false;
+  m.updateMarkShown = false;
   m.busyIndex = -1;
   UpdateState &u = m.updates;
   u.checkRunning = false;

@@ -8,6 +8,7 @@
 #include "ui/commands.h"
 #include "ui/manager_menu.h"
 #include "ui/paint.h"
+#include "ui/update_mark.h"
 #include "ui/window_state.h"
 #include "update/update_worker.h"
 
@@ -30,6 +31,8 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
   MessageResult result = Handled();
   // Kestrane may be shut down while a box of this message is open: then nothing more is done.
   RunInSession(manager_.innermostEntry, [&] { result = Dispatch(message); });
+  // Commands, the workers' results and faults mark, unmark and stop plug-ins.
+  RefreshUpdateMark(manager_);
   return result;
 }
 
