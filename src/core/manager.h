@@ -22,6 +22,7 @@
 #include "ui/manager_window_proc.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
+#include "update/automatic_check.h"
 #include "update/update_state.h"
 
 namespace kestrane {
@@ -79,6 +80,7 @@ struct Manager {
   // The slot whose update worker runs, or -1; set here, given back by the worker.
   std::atomic<int> busyIndex{-1};
   UpdateState updates;
+  AutomaticCheck automaticCheck;
 
   WindowStyle style;
   Spinner spinner;

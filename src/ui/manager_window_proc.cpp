@@ -10,6 +10,7 @@
 #include "ui/paint.h"
 #include "ui/update_mark.h"
 #include "ui/window_state.h"
+#include "update/automatic_check.h"
 #include "update/update_worker.h"
 
 namespace kestrane {
@@ -83,6 +84,7 @@ MessageResult ManagerWindowProc::Dispatch(const WindowMessage &message) {
     // itself sent.
     case kMsgCaptureKey: OnCaptureKey(m, message.wParam, message.lParam); return Handled();
     case kWorkerCallMessage: RunWorkerCall(m, message.wParam, message.lParam); return Handled();
+    case wm::kTimer: OnCheckTimer(m, message.wParam); return Handled();
     default: return {};
   }
 }

@@ -5,6 +5,7 @@
 #include "core/notices.h"
 #include "core/plugin_table.h"
 #include "core/text_file.h"
+#include "update/automatic_check.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
 #include "update/site_fetch.h"
@@ -27,6 +28,8 @@ struct CheckPlan {
   // the order their bodies take in the metadata file.
   SiteFetch sites[kMaxPlugins + 1];
   int siteCount = 0;
+  bool automatic = false;
+  int reached = 0;  // sites whose whole file came
 };
 
 void PlanCheck(Manager &m, CheckPlan &plan) {
@@ -70,6 +73,9 @@ int MarkUpdates(Manager &m, const char *metadataFile) {
 // whole file. A site that cannot be reached, or sends anything but a whole body, adds nothing.
 bool FetchMetadata(WorkerRun &run, CheckPlan &plan) {
   FetchSites(run, plan.module, plan.sites, plan.siteCount);
+  for (int i = 0; i < plan.siteCount; ++i) plan.reached += plan.sites[i].fetched ? 1 : 0;
+  // The automatic check keeps what the last check found until it learns something.
+  if (plan.automatic && plan.reached == 0) return false;
   StagedFile fresh;
   if (run.Stopped() || !fresh.Name(run.ports().kernel, plan.metadataFile.view(), kNewSuffix) ||
       !CreateEmptyFile(fresh.c_str())) {
@@ -86,12 +92,17 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   // Where metadata.txt cannot be named, nothing fetched could be kept: the check finds nothing.
   bool fetched = false;
   if (!plan.metadataFile.empty()) {
-    run.Status(plan.coreWindow, "Downloading Update Information...");
+    if (!plan.automatic) run.Status(plan.coreWindow, "Downloading Update Information...");
     fetched = FetchMetadata(run, plan);
   }
+  if (plan.automatic && !fetched) return;  // nothing changes; the next look tries again
   const char *readFrom = fetched ? plan.metadataFile.c_str() : "";
   int count = 0;
-  if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
+  auto mark = [&](Manager &m) {
+    count = MarkUpdates(m, readFrom);
+    if (fetched && plan.reached > 0) NoteLastCheck(m);
+  };
+  if (!run.OnWindowThread(mark) || plan.automatic) return;
   BoundedText<200> text;
   if (count > 0) {
     text.Format(
@@ -104,13 +115,25 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   run.Show(text.c_str(), box::kTopMost | box::kIconInformation);
 }
 
+void RunCheck(WorkerRun &run, bool automatic) {
+  auto *plan = new (std::nothrow) CheckPlan;
+  if (plan != nullptr) {
+    plan->automatic = automatic;
+    Check(run, *plan);
+  }
+  delete plan;
+}
+
 }  // namespace
 
 void UpdateCheckWorker(WorkerRun &run) {
-  auto *plan = new (std::nothrow) CheckPlan;
-  if (plan != nullptr) Check(run, *plan);
-  delete plan;
+  RunCheck(run, false);
   GiveBack(run, [](Manager &manager) { manager.updates.checkRunning = false; });
+}
+
+void AutomaticUpdateCheckWorker(WorkerRun &run) {
+  RunCheck(run, true);
+  GiveBack(run, [](Manager &manager) { EndAutomaticCheck(manager); });
 }
 
 }  // namespace kestrane

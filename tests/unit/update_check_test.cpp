@@ -4,7 +4,11 @@
 
 #include "core/plugin_table.h"
 #include "core/startup.h"
+#include "host/shell_messages.h"
 #include "ui/commands.h"
+#include "ui/manager_window_proc.h"
+#include "ui/paint.h"
+#include "update/automatic_check.h"
 #include "update/update_metadata.h"
 #include "update_rig.h"
 
@@ -36,14 +40,15 @@ TEST(IsUpdateAvailable, VersionOrDateDiffersAndBothArePublished) {
 // Alpha and Beta name one site, Gamma another, Delta the default one, Epsilon (stopped) a
 // third, and Zeta has no pluginInfo at all.
 struct CheckRig : UpdateRig {
-  CheckRig() {
+  explicit CheckRig(int checkEveryDays = 0) {
     Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "d1"}, {8, "http://one/m.txt"}});
     Plugin("b", {{1, "Beta"}, {2, "2.0"}, {4, "d2"}, {8, "http://one/m.txt"}});
     Plugin("c", {{1, "Gamma"}, {2, "3.0"}, {4, "d3"}, {8, "http://two/m.txt"}});
     Plugin("d", {{1, "Delta"}, {2, "4.0"}, {4, "d4"}, {8, "http://default/m.txt"}});
     Plugin("e", {{1, "Epsilon"}, {2, "5.0"}, {4, "d5"}, {8, "http://three/m.txt"}});
     Plugin("z");
-    shell.Set(folder + "/Kestrane.rc", "Kestrane.plugin.defaultupdateURL:", "http://default/m.txt");
+    shell.Set(Rc(), "Kestrane.plugin.defaultupdateURL:", "http://default/m.txt");
+    shell.Set(Rc(), "Kestrane.update.checkEveryDays:", std::to_string(checkEveryDays));
     internet.Serve("http://one/m.txt",
                    "Alpha.version: 1.1\nAlpha.date: d1\nBeta.version: 2.0\n"
                    "Beta.date: d2\n");
@@ -62,6 +67,23 @@ struct CheckRig : UpdateRig {
   void Check() {
     HandleBroam(manager, "@KestraneInternal CheckForUpdates");
     RunWorkers();
+  }
+  std::string Rc() const { return folder + "/Kestrane.rc"; }
+  // `ms` later the timer's tick reaches the window, as the system or another program posts it.
+  void Tick(unsigned ms) {
+    kernel.ticks += ms;
+    manager.windowProc.OnMessage({window, wm::kTimer, kAutomaticCheckTimer, 0});
+  }
+  std::vector<bool> Marks() const {
+    std::vector<bool> marks;
+    for (int i = 0; i < 6; ++i) marks.push_back(manager.plugins.slots[i].updateAvailable);
+    return marks;
+  }
+  // The update mark's three rows, as a painting now draws them.
+  std::vector<std::string> MarkPainted() {
+    log.Clear();
+    PaintManagerWindow(manager, window);
+    return log.Matching("FillRect");
   }
 };
 
@@ -173,6 +195,128 @@ TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
   EXPECT_TRUE(rig.desktop.boxes.empty());
   EXPECT_EQ(rig.internet.CloseAllCalls(), 1);
   EXPECT_TRUE(rig.manager.updates.checkRunning);  // the ended session's: nothing given back
+}
+
+// The schedule against the fake clock, which starts at 2004-11-01 12:00 UTC: a first look 15 s
+// after start-up, then one an hour; a check only once a day has passed since the last that
+// reached a site; silent; a check that reaches none changes nothing and is tried an hour later.
+TEST(AutomaticCheck, LooksHourlyChecksDailyAndSilentlyAndRetriesAFailureAnHourLater) {
+  CheckRig rig(1);
+  rig.manager.settings.lastCheck = "2004-10-31 11:59";
+  ScheduleAutomaticChecks(rig.manager);  // as start-up does
+  const std::pair<WindowHandle, unsigned> timer{rig.window, kAutomaticCheckTimer};
+  EXPECT_EQ(rig.desktop.timers.at(timer), kFirstLookMs);
+  rig.Tick(10000);  // early: another program's
+  rig.RunWorkers();
+  EXPECT_TRUE(rig.internet.Opened().empty());
+  const int painted = rig.desktop.Window(rig.window).invalidations;
+
+  rig.Tick(5000);
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 4u);
+  EXPECT_TRUE(rig.Boxes().empty());
+  EXPECT_TRUE(rig.Statuses().empty());
+  const std::vector<bool> marked = {true, false, true, false, true, true};
+  EXPECT_EQ(rig.Marks(), marked);
+  const std::string metadata = rig.Read("metadata.txt");
+  EXPECT_NE(metadata.find("Gamma.date: d3b"), std::string::npos);
+  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 12:00");
+  EXPECT_EQ(rig.shell.files[rig.Rc()]["Kestrane.update.lastCheck:"], "2004-11-01 12:00");
+  EXPECT_EQ(rig.desktop.timers.at(timer), kLookEveryMs);
+  // The mark comes with the marks.
+  EXPECT_GT(rig.desktop.Window(rig.window).invalidations, painted);
+  EXPECT_EQ(rig.MarkPainted().size(), 3u);
+
+  rig.Tick(kLookEveryMs);  // within the day: no check
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 4u);
+
+  for (const char *site : {"one", "two", "three", "default"}) {
+    ScriptedAnswer gone;
+    gone.status = 404;
+    rig.internet.Serve(std::string("http://") + site + "/m.txt", gone);
+  }
+  rig.kernel.ticks += 22 * kLookEveryMs;
+  rig.Tick(kLookEveryMs);  // a day after the last check: due, but no site answers
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 8u);
+  EXPECT_EQ(rig.Read("metadata.txt"), metadata);
+  EXPECT_EQ(rig.Marks(), marked);
+  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 12:00");
+  EXPECT_TRUE(rig.Boxes().empty());
+  rig.Tick(kLookEveryMs);
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 12u);
+
+  // The mark goes with the last running plug-in that has an update: one repaint says so.
+  for (int slot : {0, 2}) TogglePluginEntry(rig.manager, slot);
+  EXPECT_EQ(rig.MarkPainted().size(), 3u);  // z.dll still has one
+  const int before = rig.desktop.Window(rig.window).invalidations;
+  const char *stop = "@KestraneInternal TogglePlugin 5";
+  rig.manager.windowProc.OnMessage(
+      {rig.window, kHostMsgBroam, 0, reinterpret_cast<std::intptr_t>(stop)});
+  EXPECT_EQ(rig.desktop.Window(rig.window).invalidations, before + 1);
+  EXPECT_TRUE(rig.MarkPainted().empty());
+}
+
+// Off by default and after a reconfigure that turns it off; a look while a check or an update
+// runs is skipped; "Check For Updates" during an automatic check runs once that one has ended.
+TEST(AutomaticCheck, OffNeverChecksBusyIsSkippedAndAManualPickWaitsItsTurn) {
+  CheckRig off;
+  ScheduleAutomaticChecks(off.manager);
+  off.Tick(2 * kLookEveryMs);
+  off.RunWorkers();
+  EXPECT_TRUE(off.desktop.timers.empty());
+  EXPECT_TRUE(off.internet.Opened().empty());
+
+  CheckRig rig(7);
+  ScheduleAutomaticChecks(rig.manager);
+  rig.manager.busyIndex = 3;  // an update, or its extraction, runs
+  rig.Tick(kFirstLookMs);
+  rig.RunWorkers();
+  EXPECT_TRUE(rig.internet.Opened().empty());
+  rig.manager.busyIndex = -1;
+  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  rig.Tick(kLookEveryMs);  // the manual check has not run yet
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 4u);
+  EXPECT_EQ(rig.Boxes().size(), 1u);
+  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 13:00");  // manual ones note too
+
+  rig.manager.settings.lastCheck = "not a time";
+  rig.Tick(kLookEveryMs);
+  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 12u);  // the automatic check, then the manual one
+  EXPECT_EQ(rig.Boxes().size(), 2u);
+  EXPECT_EQ(rig.Statuses().size(), 2u);
+
+  rig.shell.Set(rig.Rc(), "Kestrane.update.checkEveryDays:", "0");
+  rig.manager.windowProc.OnMessage({rig.window, kHostMsgReconfigure, 0, 0});
+  EXPECT_TRUE(rig.desktop.timers.empty());
+  rig.manager.settings.lastCheck.Clear();
+  rig.Tick(kLookEveryMs);
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 12u);
+}
+
+TEST(AutomaticCheck, DueOnceTheDaysHavePassedSinceAReadableTime) {
+  const UtcTime now{2004, 3, 1, 0, 30};
+  struct Case {
+    const char *last;
+    int days;
+    bool due;
+  } cases[] = {
+      {"2004-02-29 00:30", 1, true},  // a leap day
+      {"2004-02-29 00:31", 1, false},
+      {"2003-03-02 00:31", 365, false},  // across a leap day
+      {"2003-03-02 00:30", 365, true},
+      {"2004-03-01 00:31", 7, true},  // later than now: a clock set back
+      {"", 7, true},
+      {"2004-13-01 00:00", 7, true},
+      {"2004-02-29 0:30", 7, true},
+  };
+  for (const Case &c : cases) EXPECT_EQ(CheckIsDue(c.last, now, c.days), c.due) << c.last;
 }
 
 }  // namespace
