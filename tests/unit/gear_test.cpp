@@ -89,29 +89,6 @@ TEST(Paint, TransparentBackFloatingFillsTheColourKeyButDockedDrawsTheStyle) {
   EXPECT_NE(rig.log.IndexOf("MakeStyleGradient"), -1);
 }
 
-// A running plug-in with an update on offer: a disc of 5 x 5 pixels a pixel from the top and
-// right edges, in the colour at byte 32 of the style, over the gear, on the window's own size.
-TEST(Paint, TheUpdateMarkIsADiscInTheTopRightCornerInTheStylesTextColour) {
-  TestRig rig;
-  rig.shell.style.bytes[32] = 0x7F;
-  LoadStyle(rig.manager);
-  PluginEntry &e = rig.manager.plugins.slots[40];
-  e.inUse = e.updateAvailable = true;
-  PaintManagerWindow(rig.manager, WindowHandle{1});
-  EXPECT_TRUE(rig.log.Matching("FillRect").empty());  // stopped: not offered
-  e.running = true;
-  rig.manager.settings.width = 40;
-  rig.canvas.client = {0, 0, 40, 25};
-  rig.log.Clear();
-  PaintManagerWindow(rig.manager, WindowHandle{1});
-  EXPECT_EQ(
-      rig.log.Matching("FillRect"),
-      (std::vector<std::string>{"FillRect buffer 35,1,38,2 127", "FillRect buffer 34,2,39,5 127",
-                                "FillRect buffer 35,5,38,6 127"}));
-  EXPECT_LT(rig.log.IndexOf("Polygon"), rig.log.IndexOf("FillRect"));
-  EXPECT_TRUE(rig.manager.updateMarkShown);
-}
-
 TEST(Paint, TooSmallForAGearPaintsOnlyTheBackgroundYetSlowsTheSpinner) {
   TestRig rig;
   rig.manager.settings.height = 9;

@@ -119,12 +119,6 @@ TEST(Settings, StoredValuesAreReadWithKeysInAnyCase) {
   EXPECT_EQ(rig.manager.stickyClasses.slots[49].view(), "Shell_TrayWnd");
   EXPECT_EQ(s.checkEveryDays, 365);
   EXPECT_EQ(s.lastCheck.view(), "2004-10-31 23:59");
-  // Days out of range count as never.
-  for (const char *days : {"366", "-1"}) {
-    rig.shell.Set(rc, "Kestrane.update.checkEveryDays:", days);
-    ReadSettings(rig.manager);
-    EXPECT_EQ(s.checkEveryDays, 0) << days;
-  }
 }
 
 TEST(Settings, PositionOffThePrimaryScreenFallsBackTo10) {

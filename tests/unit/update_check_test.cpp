@@ -69,21 +69,18 @@ struct CheckRig : UpdateRig {
     RunWorkers();
   }
   std::string Rc() const { return folder + "/Kestrane.rc"; }
-  // `ms` later the timer's tick reaches the window, as the system or another program posts it.
-  void Tick(unsigned ms) {
+  // `ms` later the timer's tick reaches the window (or another program posts one), and the
+  // sites fetched so far.
+  std::size_t Tick(unsigned ms) {
     kernel.ticks += ms;
     manager.windowProc.OnMessage({window, wm::kTimer, kAutomaticCheckTimer, 0});
+    RunWorkers();
+    return internet.Opened().size();
   }
-  std::vector<bool> Marks() const {
-    std::vector<bool> marks;
-    for (int i = 0; i < 6; ++i) marks.push_back(manager.plugins.slots[i].updateAvailable);
-    return marks;
-  }
-  // The update mark's three rows, as a painting now draws them.
-  std::vector<std::string> MarkPainted() {
+  std::size_t MarkRowsPainted() {  // the mark's three rows, or none
     log.Clear();
     PaintManagerWindow(manager, window);
-    return log.Matching("FillRect");
+    return log.Matching("FillRect").size();
   }
 };
 
@@ -198,125 +195,71 @@ TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
 }
 
 // The schedule against the fake clock, which starts at 2004-11-01 12:00 UTC: a first look 15 s
-// after start-up, then one an hour; a check only once a day has passed since the last that
-// reached a site; silent; a check that reaches none changes nothing and is tried an hour later.
-TEST(AutomaticCheck, LooksHourlyChecksDailyAndSilentlyAndRetriesAFailureAnHourLater) {
+// after start-up, then one an hour; a check once a day has passed since the last one that
+// reached a site, silent; one that reaches none changes nothing and is tried an hour later.
+TEST(AutomaticCheck, LooksHourlyChecksOnceTheDaysHavePassedSilentlyAndMarksTheButton) {
+  for (int off : {0, 366}) {
+    CheckRig rig(off);
+    ScheduleAutomaticChecks(rig.manager);  // as start-up does
+    EXPECT_EQ(rig.Tick(2 * kLookEveryMs), 0u) << off;
+    EXPECT_TRUE(rig.desktop.timers.empty()) << off;
+  }
   CheckRig rig(1);
   rig.manager.settings.lastCheck = "2004-10-31 11:59";
-  ScheduleAutomaticChecks(rig.manager);  // as start-up does
+  ScheduleAutomaticChecks(rig.manager);
   const std::pair<WindowHandle, unsigned> timer{rig.window, kAutomaticCheckTimer};
   EXPECT_EQ(rig.desktop.timers.at(timer), kFirstLookMs);
-  rig.Tick(10000);  // early: another program's
-  rig.RunWorkers();
-  EXPECT_TRUE(rig.internet.Opened().empty());
+  EXPECT_EQ(rig.Tick(10000), 0u);  // early: not our timer's
   const int painted = rig.desktop.Window(rig.window).invalidations;
-
-  rig.Tick(5000);
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 4u);
+  EXPECT_EQ(rig.Tick(5000), 4u);
   EXPECT_TRUE(rig.Boxes().empty());
   EXPECT_TRUE(rig.Statuses().empty());
-  const std::vector<bool> marked = {true, false, true, false, true, true};
-  EXPECT_EQ(rig.Marks(), marked);
-  const std::string metadata = rig.Read("metadata.txt");
-  EXPECT_NE(metadata.find("Gamma.date: d3b"), std::string::npos);
-  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 12:00");
+  EXPECT_TRUE(rig.manager.plugins.slots[0].updateAvailable);
   EXPECT_EQ(rig.shell.files[rig.Rc()]["Kestrane.update.lastCheck:"], "2004-11-01 12:00");
   EXPECT_EQ(rig.desktop.timers.at(timer), kLookEveryMs);
-  // The mark comes with the marks.
   EXPECT_GT(rig.desktop.Window(rig.window).invalidations, painted);
-  EXPECT_EQ(rig.MarkPainted().size(), 3u);
-
-  rig.Tick(kLookEveryMs);  // within the day: no check
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 4u);
+  EXPECT_EQ(rig.MarkRowsPainted(), 3u);
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 4u);  // within the day
 
   for (const char *site : {"one", "two", "three", "default"}) {
     ScriptedAnswer gone;
     gone.status = 404;
     rig.internet.Serve(std::string("http://") + site + "/m.txt", gone);
   }
+  const std::string metadata = rig.Read("metadata.txt");
   rig.kernel.ticks += 22 * kLookEveryMs;
-  rig.Tick(kLookEveryMs);  // a day after the last check: due, but no site answers
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 8u);
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 8u);  // a day later, and no site answers
   EXPECT_EQ(rig.Read("metadata.txt"), metadata);
-  EXPECT_EQ(rig.Marks(), marked);
+  EXPECT_TRUE(rig.manager.plugins.slots[0].updateAvailable);
   EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 12:00");
-  EXPECT_TRUE(rig.Boxes().empty());
-  rig.Tick(kLookEveryMs);
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 12u);
-
-  // The mark goes with the last running plug-in that has an update: one repaint says so.
-  for (int slot : {0, 2}) TogglePluginEntry(rig.manager, slot);
-  EXPECT_EQ(rig.MarkPainted().size(), 3u);  // z.dll still has one
-  const int before = rig.desktop.Window(rig.window).invalidations;
-  const char *stop = "@KestraneInternal TogglePlugin 5";
-  rig.manager.windowProc.OnMessage(
-      {rig.window, kHostMsgBroam, 0, reinterpret_cast<std::intptr_t>(stop)});
-  EXPECT_EQ(rig.desktop.Window(rig.window).invalidations, before + 1);
-  EXPECT_TRUE(rig.MarkPainted().empty());
-}
-
-// Off by default and after a reconfigure that turns it off; a look while a check or an update
-// runs is skipped; "Check For Updates" during an automatic check runs once that one has ended.
-TEST(AutomaticCheck, OffNeverChecksBusyIsSkippedAndAManualPickWaitsItsTurn) {
-  CheckRig off;
-  ScheduleAutomaticChecks(off.manager);
-  off.Tick(2 * kLookEveryMs);
-  off.RunWorkers();
-  EXPECT_TRUE(off.desktop.timers.empty());
-  EXPECT_TRUE(off.internet.Opened().empty());
-
-  CheckRig rig(7);
-  ScheduleAutomaticChecks(rig.manager);
-  rig.manager.busyIndex = 3;  // an update, or its extraction, runs
-  rig.Tick(kFirstLookMs);
-  rig.RunWorkers();
-  EXPECT_TRUE(rig.internet.Opened().empty());
+  rig.manager.busyIndex = 3;  // an update, or its extraction, runs: skipped
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 8u);
   rig.manager.busyIndex = -1;
-  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
-  rig.Tick(kLookEveryMs);  // the manual check has not run yet
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 4u);
-  EXPECT_EQ(rig.Boxes().size(), 1u);
-  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 13:00");  // manual ones note too
 
-  rig.manager.settings.lastCheck = "not a time";
-  rig.Tick(kLookEveryMs);
+  // "Check For Updates" during an automatic check runs once that has ended: it finds nothing,
+  // and the mark goes with the marks.
+  rig.kernel.ticks += kLookEveryMs;
+  rig.manager.windowProc.OnMessage({rig.window, wm::kTimer, kAutomaticCheckTimer, 0});
   HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
   rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 12u);  // the automatic check, then the manual one
-  EXPECT_EQ(rig.Boxes().size(), 2u);
-  EXPECT_EQ(rig.Statuses().size(), 2u);
+  EXPECT_EQ(rig.internet.Opened().size(), 16u);
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are no updates available."});
+  EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+  EXPECT_EQ(rig.MarkRowsPainted(), 0u);
 
   rig.shell.Set(rig.Rc(), "Kestrane.update.checkEveryDays:", "0");
   rig.manager.windowProc.OnMessage({rig.window, kHostMsgReconfigure, 0, 0});
   EXPECT_TRUE(rig.desktop.timers.empty());
-  rig.manager.settings.lastCheck.Clear();
-  rig.Tick(kLookEveryMs);
-  rig.RunWorkers();
-  EXPECT_EQ(rig.internet.Opened().size(), 12u);
 }
 
 TEST(AutomaticCheck, DueOnceTheDaysHavePassedSinceAReadableTime) {
   const UtcTime now{2004, 3, 1, 0, 30};
-  struct Case {
-    const char *last;
-    int days;
-    bool due;
-  } cases[] = {
-      {"2004-02-29 00:30", 1, true},  // a leap day
-      {"2004-02-29 00:31", 1, false},
-      {"2003-03-02 00:31", 365, false},  // across a leap day
-      {"2003-03-02 00:30", 365, true},
-      {"2004-03-01 00:31", 7, true},  // later than now: a clock set back
-      {"", 7, true},
-      {"2004-13-01 00:00", 7, true},
-      {"2004-02-29 0:30", 7, true},
-  };
-  for (const Case &c : cases) EXPECT_EQ(CheckIsDue(c.last, now, c.days), c.due) << c.last;
+  EXPECT_TRUE(CheckIsDue("2004-02-29 00:30", now, 1));
+  EXPECT_FALSE(CheckIsDue("2003-03-02 00:31", now, 365));  // a minute short, over a leap day
+  EXPECT_TRUE(CheckIsDue("2004-03-01 00:31", now, 7));     // later than now: a clock set back
+  for (const char *unreadable : {"", "2004-13-01 00:00", "2004-02-29 0:30"}) {
+    EXPECT_TRUE(CheckIsDue(unreadable, now, 7)) << unreadable;
+  }
 }
 
 }  // namespace
