@@ -11,7 +11,7 @@ namespace {
 
 // A tick may come a little before the tick count says it is due.
 constexpr unsigned kTimerSlackMs = 1000;
-constexpr long long kMinutesPerDay = 24 * 60;
+constexpr long long kMinutesPerDay = 24LL * 60;
 
 // Days since 1970-01-01 of a date of the Gregorian calendar.
 long long DaysFromCivil(int year, int month, int day) {
@@ -24,7 +24,7 @@ long long DaysFromCivil(int year, int month, int day) {
 }
 
 long long MinutesOf(const UtcTime &t) {
-  return DaysFromCivil(t.year, t.month, t.day) * kMinutesPerDay + t.hour * 60 + t.minute;
+  return DaysFromCivil(t.year, t.month, t.day) * kMinutesPerDay + t.hour * 60LL + t.minute;
 }
 
 // `count` digits of `text` from `at`; -1 when any is not a digit.
