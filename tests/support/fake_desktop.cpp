@@ -95,6 +95,7 @@ void FakeDesktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, 
 
 void FakeDesktop::Invalidate(WindowHandle window) {
   log_.Add("Invalidate");
+  std::lock_guard<std::mutex> lock(invalidateMutex_);
   ++Window(window).invalidations;
 }
 

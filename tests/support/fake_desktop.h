@@ -132,7 +132,8 @@ class FakeDesktop final : public Desktop {
 
   CallLog &log_;
   std::uintptr_t nextWindow_ = 0x100;
-  std::mutex boxesMutex_;  // update workers show boxes from their own threads
+  std::mutex boxesMutex_;       // update workers show boxes from their own threads
+  std::mutex invalidateMutex_;  // the gear's thread invalidates beside the window's
 };
 
 }  // namespace kestrane::testing
