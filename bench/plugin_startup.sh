@@ -2,7 +2,9 @@
 # Start-up under Wine: Kestrane starting 100 enabled plug-ins against the shell starting the
 # same 100 DLLs itself, and each side again with none, so that what every hosted plug-in adds
 # shows apart from Kestrane's own start. The four runs of a round take turns, so a busy machine
-# slows all of them alike. Prints the medians and, for scripts/bench, its ROW lines.
+# slows all of them alike. Each run also says what the shell's process holds once started: its
+# private bytes, or where the system does not tell them (Wine 8) its peak working set. Prints
+# the medians and, for scripts/bench, its ROW lines.
 #   bench/plugin_startup.sh [rounds]    (needs the win32/win64 builds: scripts/bench makes them)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,7 +25,7 @@ for folder in none full; do
   cp "$WIN_BUILD/corvane.exe" "$WIN_BUILD/Kestrane.dll" "$dir/"
   : >"$dir/KSTR_Plugins.rc"
   : >"$dir/hosted.txt"
-  echo end >"$dir/end.txt"
+  printf 'memory\nend\n' >"$dir/end.txt"
   # Kestrane's settings as it leaves them, last written a while ago, as on a user's machine.
   printf 'Kestrane.plugin.x: 10\r\nKestrane.plugin.y: 10\r\n' >"$dir/Kestrane.rc"
   touch -d '-1 minute' "$dir/Kestrane.rc"
@@ -42,13 +44,17 @@ for i in $(seq 0 99); do
   printf '%s\\plugins\\p%d\\p%d.dll\r\n' "$windows_full" "$i" "$i" >>"$work/full/hosted.txt"
 done
 
-# One start-up: prints "start-up-us settings-calls-us" (the latter 0 for the shell alone).
+# One start-up: prints "start-up-us settings-calls-us memory-bytes measure" (settings calls 0
+# for the shell alone; measure "private" or "peak").
 measure() {  # folder, then what corvane.exe hosts
   local dir=$work/$1
   shift
   (cd "$dir" && timeout 120 "$WINE" corvane.exe --timing --quiet-plugins --script end.txt \
     --transcript t.txt "$@" >/dev/null 2>&1) || true
-  awk '/^timing start / {s = $3} /^timing start-config / {c = $5} END {print s + 0, c + 0}' \
+  awk '/^timing start / {s = $3} /^timing start-config / {c = $5}
+    /^memory private=/ { for (i = 2; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] } }
+    END { m = v["private"] > 0 ? "private" : "peak"
+          print s + 0, c + 0, (m == "private" ? v["private"] : v["peak-working-set"]) + 0, m }' \
     "$dir/t.txt"
 }
 run() {  # kind: shell0 shell100 kestrane0 kestrane100
@@ -74,12 +80,12 @@ done
 # Medians: of each kind's start-up, of the per-round differences 100 minus none divided by
 # 100, and of the settings calls' share in Kestrane's own start.
 awk -v rounds="$rounds" '
-  { t[$1, $2] = $3; c[$1, $2] = $4 }
+  { t[$1, $2] = $3; c[$1, $2] = $4; mem[$1, $2] = $5; measure = $6 }
   function median(a, n,   i, j, x) {
     for (i = 2; i <= n; i++) { x = a[i]; for (j = i - 1; j >= 1 && a[j] > x; j--) a[j + 1] = a[j]; a[j + 1] = x }
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
   }
-  function of(kind, what,   r) { for (r = 0; r < rounds; r++) v[r + 1] = what == "t" ? t[r, kind] : c[r, kind]; return median(v, rounds) }
+  function of(kind, what,   r) { for (r = 0; r < rounds; r++) v[r + 1] = what == "t" ? t[r, kind] : what == "m" ? mem[r, kind] : c[r, kind]; return median(v, rounds) }
   function each(kind,   r) { for (r = 0; r < rounds; r++) v[r + 1] = (t[r, kind "100"] - t[r, kind "0"]) / 100; return median(v, rounds) }
   END {
     printf "medians of %d rounds, us:\n", rounds
@@ -89,4 +95,13 @@ awk -v rounds="$rounds" '
     printf "ROW\tstart-up, 100 plug-ins: Kestrane / shell\t%.0f\t%.0f\tus\t1.10\n", of("kestrane100", "t"), of("shell100", "t")
     printf "ROW\tstart-up, each plug-in: Kestrane / shell\t%.1f\t%.1f\tus\t1.10\n", each("kestrane"), each("shell")
     printf "ROW\tstart-up, no plug-ins: settings calls / whole\t%.0f\t%.0f\tus\t0.50\n", of("kestrane0", "c"), of("kestrane0", "t")
+    what = measure == "private" ? "private bytes" : "peak working set"
+    printf "memory, %s (KiB):\n", what
+    printf "  shell hosting 100 plug-ins itself:   %8.0f   none: %6.0f\n", of("shell100", "m") / 1024, of("shell0", "m") / 1024
+    printf "  Kestrane hosting the same 100:       %8.0f   none: %6.0f\n", of("kestrane100", "m") / 1024, of("kestrane0", "m") / 1024
+    printf "  Kestrane'"'"'s own share, no plug-ins:   %8.0f   (goal: at most 2048)\n", (of("kestrane0", "m") - of("shell0", "m")) / 1024
+    printf "ROW\tmemory (%s), 100 plug-ins: Kestrane / shell\t%.0f\t%.0f\tKiB\t1.10\n", what, of("kestrane100", "m") / 1024, of("shell100", "m") / 1024
+    # At most 2 MiB above the shell alone, as a ratio to it.
+    none = of("shell0", "m")
+    printf "ROW\tmemory (%s), no plug-ins: with Kestrane / without\t%.0f\t%.0f\tKiB\t%.4f\n", what, of("kestrane0", "m") / 1024, none / 1024, (none > 0 ? 1 + 2097152 / none : 0)
   }' "$results"

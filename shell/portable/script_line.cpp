@@ -91,10 +91,11 @@ ScriptLine ParseScriptLine(std::string_view line) {
     if (rest.empty()) return Error("broam needs a text");
     command.verb = ScriptVerb::kBroam;
     command.text = std::string(rest);
-  } else if (verb == "reconfigure" || verb == "restart" || verb == "end") {
+  } else if (verb == "reconfigure" || verb == "restart" || verb == "memory" || verb == "end") {
     if (!rest.empty()) return Error(verb + " takes no argument");
     command.verb = verb == "end"       ? ScriptVerb::kEnd
                    : verb == "restart" ? ScriptVerb::kRestart
+                   : verb == "memory"  ? ScriptVerb::kMemory
                                        : ScriptVerb::kReconfigure;
   } else if (verb == "wait") {
     const auto ms = ParseNumber(rest);

@@ -28,6 +28,7 @@ enum class ScriptVerb {
   kTell,
   kAwait,
   kRestart,
+  kMemory,
   kEnd
 };
 

@@ -9,6 +9,7 @@ StyleRecord DefaultStyle() {
   style.colourTo = 0x005C3F2B;  // RGB(43, 63, 92)
   style.borderColour = kOutlineColour;
   style.borderWidth = 1;
+  style.textColour = 0x00FFFFFF;  // white
   return style;
 }
 

@@ -16,10 +16,12 @@ struct StyleRecord {
   std::uint32_t colourTo;      // bottom of the gradient
   std::uint32_t borderColour;  // the 1-pixel border
   std::uint32_t borderWidth;
-  unsigned char reserved[268];  // up to the 300 bytes plug-ins copy
+  std::uint32_t textColour;     // for what is drawn on the style: texts, marks
+  unsigned char reserved[264];  // up to the 300 bytes plug-ins copy
 };
 
 static_assert(offsetof(StyleRecord, colour) == 16, "plug-ins read the fill colour at byte 16");
+static_assert(offsetof(StyleRecord, textColour) == 32, "and the text colour at byte 32");
 static_assert(sizeof(StyleRecord) == 300, "plug-ins copy 300 bytes");
 
 // The shell's own look: a slate-blue gradient with a light outline.

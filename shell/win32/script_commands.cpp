@@ -1,5 +1,9 @@
 #include "win32/script_commands.h"
 
+#include <windows.h>
+
+#include <psapi.h>
+
 #include <optional>
 
 #include "host/shell_messages.h"
@@ -102,6 +106,31 @@ void Screenshot(const ScriptCommand &command) {
          SaveScreenshot(window, command.text));
 }
 
+// The process's memory as the system counts it: its private bytes (0 where the system does not
+// say) and its working set now and at its peak.
+void RecordMemory() {
+  using GetMemoryInfo = BOOL(WINAPI *)(HANDLE, PROCESS_MEMORY_COUNTERS *, DWORD);
+  // kernel32 has it from Windows 7 on; before, psapi.
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto get = reinterpret_cast<GetMemoryInfo>(
+      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "K32GetProcessMemoryInfo")));
+  if (!get) {
+    get = reinterpret_cast<GetMemoryInfo>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryA("psapi.dll"), "GetProcessMemoryInfo")));
+  }
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  if (!get || !get(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
+                   sizeof counters)) {
+    Record("memory -> unknown");
+    return;
+  }
+  Record(Format("memory private=%llu working-set=%llu peak-working-set=%llu",
+                static_cast<unsigned long long>(counters.PrivateUsage),
+                static_cast<unsigned long long>(counters.WorkingSetSize),
+                static_cast<unsigned long long>(counters.PeakWorkingSetSize)));
+}
+
 }  // namespace
 
 bool RunScriptCommand(const ScriptCommand &command) {
@@ -158,6 +187,7 @@ bool RunScriptCommand(const ScriptCommand &command) {
     case ScriptVerb::kTell: TellWindow(command.target, command.text); break;
     case ScriptVerb::kAwait: WaitForLine("await", command.text, kAwaitMs); break;
     case ScriptVerb::kRestart: RestartPlugin(); break;
+    case ScriptVerb::kMemory: RecordMemory(); break;
     case ScriptVerb::kEnd: return false;
   }
   PumpMessages(kSettleMs);

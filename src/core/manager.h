@@ -23,6 +23,7 @@
 #include "ui/spinner.h"
 #include "ui/window_style.h"
 #include "update/catalogue.h"
+#include "update/automatic_check.h"
 #include "update/update_state.h"
 
 namespace kestrane {
@@ -74,11 +75,14 @@ struct Manager {
   std::atomic<WindowHandle> managerWindow{kNoWindow};
   WindowHandle slitWindow = kNoWindow;
   bool hiddenByHost = false;  // the shell has hidden its plug-ins; never stored
+  // The button's last painting showed the update mark.
+  bool updateMarkShown = false;
 
   // The slot whose update worker runs, or -1; set here, given back by the worker.
   std::atomic<int> busyIndex{-1};
   UpdateState updates;
   CatalogueOffers catalogueOffers;  // what "Install Plugin" offers; window thread only
+  AutomaticCheck automaticCheck;
 
   WindowStyle style;
   Spinner spinner;

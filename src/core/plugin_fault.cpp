@@ -5,6 +5,7 @@
 #include "core/modal_scope.h"
 #include "core/notices.h"
 #include "core/path_text.h"
+#include "ui/update_mark.h"
 
 namespace kestrane {
 
@@ -155,6 +156,7 @@ namespace kestrane {
 
 void ContainCallbackFault(Manager &m, const char *step, const Fault &fault) {
   RunInSession(m.innermostEntry, [&] { ContainCaughtFault(m, step, fault); });
+  RefreshUpdateMark(m);  // the plug-in taken out may have been the one with an update
 }
 
 }  // namespace kestrane

@@ -17,6 +17,7 @@ Path Tidy(Path text) {
 
 constexpr const char *kPreferredName = "Kestranerc";
 constexpr const char *kFallbackName = "Kestrane.rc";
+constexpr int kMostCheckEveryDays = 365;  // beyond it, as for a value that cannot be read: never
 
 // Tries "Kestranerc" then "Kestrane.rc" in one folder; on a miss `candidate` holds the latter,
 // or nothing when it does not fit: a cut name would be another file.
@@ -85,6 +86,9 @@ void ReadSettings(Manager &m) {
     ReadClassSlot(m, key::kTransClassFormat, i, m.transClasses.slots[i]);
     ReadClassSlot(m, key::kStickyClassFormat, i, m.stickyClasses.slots[i]);
   }
+  s.checkEveryDays = shell.ReadInt(file, key::kCheckEveryDays, defaults.checkEveryDays);
+  if (s.checkEveryDays < 0 || s.checkEveryDays > kMostCheckEveryDays) s.checkEveryDays = 0;
+  s.lastCheck = shell.ReadString(file, key::kLastCheck, "").view();
   s.catalogueUrl = Tidy(shell.ReadString(file, key::kCatalogueUrl, ""));
   s.catalogueKey = Tidy(shell.ReadString(file, key::kCatalogueKey, ""));
   // A read that finds the clipper off leaves a running clipper alone.

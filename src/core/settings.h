@@ -12,6 +12,9 @@ constexpr int kDefaultPosition = 10;
 constexpr int kDefaultSize = 25;
 constexpr int kDefaultAlpha = 60;
 
+// When an update check last reached a site, as "YYYY-MM-DD HH:MM" in UTC.
+using CheckTimeText = BoundedText<32>;
+
 struct ManagerSettings {
   int x = kDefaultPosition;
   int y = kDefaultPosition;
@@ -34,6 +37,8 @@ struct ManagerSettings {
   // empty there is none. Never written by Kestrane.
   Path catalogueUrl;
   Path catalogueKey;
+  int checkEveryDays = 0;  // automatic update checks; 0: never
+  CheckTimeText lastCheck;
 };
 
 namespace key {
@@ -58,6 +63,8 @@ constexpr const char *kTransClassFormat = "Kestrane.plugin.transClass%d:";
 constexpr const char *kStickyClassFormat = "Kestrane.plugin.stickyClass%d:";
 constexpr const char *kCatalogueUrl = "Kestrane.update.catalogueURL:";
 constexpr const char *kCatalogueKey = "Kestrane.update.catalogueKey:";
+constexpr const char *kCheckEveryDays = "Kestrane.update.checkEveryDays:";
+constexpr const char *kLastCheck = "Kestrane.update.lastCheck:";
 }  // namespace key
 
 // Finds the configuration file: "Kestranerc" before "Kestrane.rc", Kestrane's own folder

@@ -14,6 +14,7 @@
 #include "ui/slit_toggle.h"
 #include "ui/spinner.h"
 #include "ui/window_style.h"
+#include "update/automatic_check.h"
 #include "update/update_worker.h"
 
 namespace kestrane {
@@ -57,6 +58,8 @@ void ForgetLastSession(Manager &m) {
   m.managerWindow = kNoWindow;
   m.slitWindow = kNoWindow;
   m.hiddenByHost = false;
+  m.updateMarkShown = false;
+  m.automaticCheck = AutomaticCheck();  // its timer went with the last session's window
   m.busyIndex = -1;
   UpdateState &u = m.updates;
   u.checkRunning = false;
@@ -96,6 +99,7 @@ int StartUp(Manager &m, ModuleHandle module) {
   }
   StartAllPlugins(m);
   if (m.layeredSupported) StartWindowControllers(m);
+  ScheduleAutomaticChecks(m);
   return 0;
 }
 

@@ -173,6 +173,11 @@ class Desktop {
   virtual void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                             unsigned flags) = 0;
   virtual void Invalidate(WindowHandle window) = 0;  // whole window, no erase
+  // A timer of one of Kestrane's own windows: the window gets `id` with every tick, each
+  // `milliseconds` apart; starting a running timer again gives it the new period from now.
+  // False when the system has no timer to give.
+  virtual bool StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) = 0;
+  virtual void StopTimer(WindowHandle window, unsigned id) = 0;
 
   virtual ScreenSize PrimaryScreen() = 0;
   // A box's or dialog's message loop runs other code on this thread (plug-ins' windows): a

@@ -36,6 +36,15 @@ struct SystemVersion {
   unsigned major = 0;
 };
 
+// The calendar time in UTC, to the minute.
+struct UtcTime {
+  int year = 0;
+  int month = 0;  // 1 to 12
+  int day = 0;    // 1 to 31
+  int hour = 0;
+  int minute = 0;
+};
+
 class Kernel {
  public:
   virtual ~Kernel() = default;
@@ -78,6 +87,7 @@ class Kernel {
   // Removes a folder with everything in it, read-only files too, as far as it can.
   virtual void RemoveTree(const char *path) = 0;
   virtual unsigned TickCount() = 0;
+  virtual UtcTime UtcNow() = 0;
 };
 
 // The same into a bounded text; false also when the result does not fit it whole.

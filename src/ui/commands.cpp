@@ -17,6 +17,7 @@
 #include "ui/slit_toggle.h"
 #include "ui/window_state.h"
 #include "ui/window_style.h"
+#include "update/automatic_check.h"
 #include "update/update_commands.h"
 
 namespace kestrane {
@@ -175,6 +176,7 @@ void Reconfigure(Manager &m) {
   ApplyWindowState(m);
   StartAllPlugins(m);  // the list file is not read again
   ApplyWindowControllers(m);
+  ScheduleAutomaticChecks(m);
 }
 
 }  // namespace kestrane

@@ -8,7 +8,9 @@
 #include "ui/commands.h"
 #include "ui/manager_menu.h"
 #include "ui/paint.h"
+#include "ui/update_mark.h"
 #include "ui/window_state.h"
+#include "update/automatic_check.h"
 #include "update/update_worker.h"
 
 namespace kestrane {
@@ -30,6 +32,8 @@ MessageResult ManagerWindowProc::OnMessage(const WindowMessage &message) {
   MessageResult result = Handled();
   // Kestrane may be shut down while a box of this message is open: then nothing more is done.
   RunInSession(manager_.innermostEntry, [&] { result = Dispatch(message); });
+  // Commands, the workers' results and faults mark, unmark and stop plug-ins.
+  RefreshUpdateMark(manager_);
   return result;
 }
 
@@ -80,6 +84,7 @@ MessageResult ManagerWindowProc::Dispatch(const WindowMessage &message) {
     // itself sent.
     case kMsgCaptureKey: OnCaptureKey(m, message.wParam, message.lParam); return Handled();
     case kWorkerCallMessage: RunWorkerCall(m, message.wParam, message.lParam); return Handled();
+    case wm::kTimer: OnCheckTimer(m, message.wParam); return Handled();
     default: return {};
   }
 }

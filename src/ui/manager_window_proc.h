@@ -15,6 +15,7 @@ constexpr unsigned kClose = 0x0010;
 constexpr unsigned kWindowPosChanging = 0x0046;
 constexpr unsigned kWindowPosChanged = 0x0047;
 constexpr unsigned kNcHitTest = 0x0084;
+constexpr unsigned kTimer = 0x0113;
 constexpr unsigned kNcRButtonUp = 0x00A5;
 constexpr unsigned kRButtonUp = 0x0205;
 }  // namespace wm

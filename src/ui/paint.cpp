@@ -5,6 +5,7 @@
 #include "core/manager.h"
 #include "ui/gear.h"
 #include "ui/spinner.h"
+#include "ui/update_mark.h"
 #include "ui/window_style.h"
 
 namespace kestrane {
@@ -23,8 +24,10 @@ void PaintManagerWindow(Manager &m, WindowHandle window) {
   }
   // The radius follows the settings, not the client area.
   int r = (std::min(s.width, s.height) - 10) >> 1;
+  m.updateMarkShown = UpdateMarkWanted(m);  // also where the button is too small to show it
   if (r >= 0) {
     DrawGear(m, buffer, (client.right - client.left) >> 1, (client.bottom - client.top) >> 1, r);
+    if (m.updateMarkShown) DrawUpdateMark(m, buffer, client);
   } else {
     AdvanceSpinner(m.spinner);  // no gear to draw, but a turning one must still slow down
   }

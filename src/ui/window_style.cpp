@@ -6,11 +6,19 @@
 
 namespace kestrane {
 
-ColourRef GearFillColour(const WindowStyle &style) {
+namespace {
+
+ColourRef ColourAt(const WindowStyle &style, std::size_t offset) {
   ColourRef colour = 0;
-  std::memcpy(&colour, style.record.bytes + kGearFillOffset, sizeof colour);
+  std::memcpy(&colour, style.record.bytes + offset, sizeof colour);
   return colour;
 }
+
+}  // namespace
+
+ColourRef GearFillColour(const WindowStyle &style) { return ColourAt(style, kGearFillOffset); }
+
+ColourRef TextColour(const WindowStyle &style) { return ColourAt(style, kTextColourOffset); }
 
 void LoadStyle(Manager &manager) {
   manager.style.record = manager.ports.shell.Style();

@@ -5,6 +5,7 @@
 #include "core/notices.h"
 #include "core/plugin_table.h"
 #include "core/text_file.h"
+#include "update/automatic_check.h"
 #include "update/catalogue.h"
 #include "update/download.h"
 #include "update/plugin_release.h"
@@ -33,6 +34,8 @@ struct CheckPlan {
   SiteFetch sites[kMaxPlugins + 3];
   int siteCount = 0;
   bool fetched = false;  // the sites were tried
+  bool automatic = false;
+  int reached = 0;  // sites whose whole file came
   int catalogueAt = -1;
   Path catalogueFile;
   Path catalogueKey;
@@ -143,16 +146,26 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   // Where metadata.txt cannot be named, nothing fetched could be kept: the check finds nothing.
   // Where no site was reached, the last check's file stands, and with it the marks it gives.
   const char *readFrom = "";
+  bool written = false;
   if (!plan.metadataFile.empty()) {
-    run.Status(plan.coreWindow, "Downloading Update Information...");
+    if (!plan.automatic) run.Status(plan.coreWindow, "Downloading Update Information...");
     FetchSites(run, plan.module, plan.sites, plan.siteCount + (plan.catalogueAt < 0 ? 0 : 2));
     plan.fetched = true;
-    bool keepLast = plan.siteCount > 0 && SitesReached(plan) == 0;
-    if (keepLast || WriteMetadata(run, plan)) readFrom = plan.metadataFile.c_str();
+    plan.reached = SitesReached(plan);
+    bool keepLast = plan.siteCount > 0 && plan.reached == 0;
+    written = !keepLast && WriteMetadata(run, plan);
+    if (keepLast || written) readFrom = plan.metadataFile.c_str();
   }
+  // The automatic check keeps what the last check found until it learns something; the next
+  // look tries again.
+  if (plan.automatic && (plan.reached == 0 || !written)) return;
   const bool catalogueKept = plan.catalogueAt < 0 || KeepCatalogue(run, plan);
   int count = 0;
-  if (!run.OnWindowThread([&](Manager &m) { count = MarkUpdates(m, readFrom); })) return;
+  auto mark = [&](Manager &m) {
+    count = MarkUpdates(m, readFrom);
+    if (written && plan.reached > 0) NoteLastCheck(m);
+  };
+  if (!run.OnWindowThread(mark) || plan.automatic) return;
   CheckMessage text;
   if (count > 0) {
     text.Format(
@@ -169,13 +182,25 @@ void Check(WorkerRun &run, CheckPlan &plan) {
   run.Show(text.c_str(), box::kTopMost | box::kIconInformation);
 }
 
+void RunCheck(WorkerRun &run, bool automatic) {
+  auto *plan = new (std::nothrow) CheckPlan;
+  if (plan != nullptr) {
+    plan->automatic = automatic;
+    Check(run, *plan);
+  }
+  delete plan;
+}
+
 }  // namespace
 
 void UpdateCheckWorker(WorkerRun &run) {
-  auto *plan = new (std::nothrow) CheckPlan;
-  if (plan != nullptr) Check(run, *plan);
-  delete plan;
+  RunCheck(run, false);
   GiveBack(run, [](Manager &manager) { manager.updates.checkRunning = false; });
+}
+
+void AutomaticUpdateCheckWorker(WorkerRun &run) {
+  RunCheck(run, true);
+  GiveBack(run, [](Manager &manager) { EndAutomaticCheck(manager); });
 }
 
 }  // namespace kestrane

@@ -7,5 +7,8 @@ namespace kestrane {
 class WorkerRun;
 
 void UpdateCheckWorker(WorkerRun &run);
+// The same check, started by the schedule: no status text and no count box, and one that
+// reaches no site changes nothing.
+void AutomaticUpdateCheckWorker(WorkerRun &run);
 
 }  // namespace kestrane

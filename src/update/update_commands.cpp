@@ -2,6 +2,7 @@
 
 #include "core/manager.h"
 #include "core/notices.h"
+#include "update/automatic_check.h"
 #include "update/plugin_install.h"
 #include "update/plugin_update.h"
 #include "update/update_check.h"
@@ -11,7 +12,10 @@ namespace kestrane {
 
 void CheckForUpdates(Manager &m) {
   // One check at a time: a second would rewrite the same file under the first.
-  if (m.updates.checkRunning.exchange(true)) return;
+  if (m.updates.checkRunning.exchange(true)) {
+    WantManualCheck(m);
+    return;
+  }
   if (!StartUpdateWorker(m, UpdateCheckWorker)) m.updates.checkRunning = false;
 }
 

@@ -291,6 +291,7 @@ TEST(Screenshot, TheGearIsDrawnInTheStylesColours) {
   // Outside the gear the style's gradient: darker towards the bottom.
   EXPECT_NE(shot.Pixel(3, 21), fill);
   EXPECT_LT(shot.Pixel(3, 21) & 0xFF, shot.Pixel(3, 3) & 0xFF);
+  EXPECT_NE(shot.Pixel(21, 3), 0xFFFFFFu);  // no update mark: no update found
 }
 
 }  // namespace

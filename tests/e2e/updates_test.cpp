@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -286,6 +287,52 @@ TEST(Updates, TheCheckFetchesEachSiteOnceAndTheMenuShowsWhatItMarked) {
                 "menu     item \"Gamma\" \"@KestraneInternal UpdatePlugin 2\" checked=0",
                 "menu     item \"d.dll\" \"@KestraneInternal UpdatePlugin 3\" checked=0",
                 "menu   nop \"\""}))
+      << run.Dump();
+}
+
+// Automatic checks every day, none made yet, one plug-in with an update on its site: 15 s after
+// start-up the site is asked without a word, the time of the check is stored, the button wears
+// its mark (white, the stand-in style's text colour, a disc of 5 x 5 pixels a pixel in from the
+// top right corner) and "Update Plugin" offers the plug-in.
+TEST(Updates, AnAutomaticCheckFindsAnUpdateSilentlyAndMarksTheButton) {
+  ShellSession session;
+  UpdateSite site;
+  session.InstallKestrane();
+  session.InstallPlugin("plugin_full", "plugins/a/a.dll",
+                        "1=Alpha\n2=1.0\n4=d1\n8=" + site.Url("meta.txt") + "\n");
+  session.WriteFile("KSTR_Plugins.rc", "plugins\\a\\a.dll\r\n");
+  session.WriteFile("Kestrane.rc", "Kestrane.update.checkEveryDays: 1\r\n");
+  site.Serve("meta.txt", "Alpha.version: 2.0\nAlpha.date: d2\n");
+  auto utc = [] {
+    std::time_t now = std::time(nullptr);
+    char text[32];
+    return std::string(text, std::strftime(text, sizeof text, "%F %R", std::gmtime(&now)));
+  };
+  const std::string before = utc();
+  RunResult run = session.Run("beginPlugin",
+                              "waitfor 30000 \"Kestrane.update.lastCheck:\" \"2\n"
+                              "wait 300\n"
+                              "screenshot Kestrane shot.bmp\n"
+                              "rclick Kestrane\n"
+                              "end\n");
+  ASSERT_EQ(run.exitCode, 0) << run.Dump();
+  EXPECT_TRUE(run.Lines("waitfor").empty()) << run.Dump();
+  EXPECT_EQ(site.Requests(), std::vector<std::string>{"GET /meta.txt"});
+  EXPECT_TRUE(run.Lines("msgbox").empty()) << run.Dump();
+  EXPECT_TRUE(run.Lines("status").empty()) << run.Dump();
+  const std::string rc = session.ReadFile("Kestrane.rc");
+  const std::size_t at = rc.find("Kestrane.update.lastCheck: ");
+  ASSERT_NE(at, std::string::npos) << rc;
+  const std::string stored = rc.substr(at + 27, 16);
+  EXPECT_TRUE(stored >= before && stored <= utc()) << stored;
+  Bitmap shot;
+  ASSERT_TRUE(shot.Load(session.folder() + "/shot.bmp")) << run.Dump();
+  std::string disc;
+  for (int y = 0; y < 7; ++y) {
+    for (int x = 18; x < 25; ++x) disc += shot.Pixel(x, y) == 0xFFFFFFu ? '#' : '.';
+  }
+  EXPECT_EQ(disc, ".........###...#####..#####..#####...###.........") << disc;
+  EXPECT_NE(run.Find("menu     item \"Alpha\" \"@KestraneInternal UpdatePlugin 0\""), -1)
       << run.Dump();
 }
 

@@ -261,7 +261,8 @@ class Scanner {
     std::vector<SourceText> keys;
     for (const Tokens &t : tokens_) {
       for (const Token &token : t) {
-        if (token.kind == Kind::kString && token.text.rfind("Kestrane.plugin.", 0) == 0) {
+        if (token.kind == Kind::kString && (token.text.rfind("Kestrane.plugin.", 0) == 0 ||
+                                            token.text.rfind("Kestrane.update.", 0) == 0)) {
           keys.push_back(Text(token));
         }
       }

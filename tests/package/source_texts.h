@@ -20,7 +20,8 @@ struct SourceText {
 };
 
 struct Findings {
-  std::vector<SourceText> settingKeys;   // every literal that begins "Kestrane.plugin."
+  std::vector<SourceText> settingKeys;   // every literal that begins "Kestrane.plugin." or
+                                         // "Kestrane.update."
   std::vector<SourceText> commandNames;  // the texts the dispatcher tests commands against
   std::vector<SourceText> broams;        // the texts the bro@m handler tests against
   // Every text that can reach ShowMessageBox: literals and named constants passed to it, or

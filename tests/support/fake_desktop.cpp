@@ -95,7 +95,19 @@ void FakeDesktop::SetWindowPos(WindowHandle window, ZOrder order, int x, int y, 
 
 void FakeDesktop::Invalidate(WindowHandle window) {
   log_.Add("Invalidate");
+  std::lock_guard<std::mutex> lock(invalidateMutex_);
   ++Window(window).invalidations;
+}
+
+bool FakeDesktop::StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) {
+  log_.Add("StartTimer " + std::to_string(id) + " " + std::to_string(milliseconds));
+  timers[{window, id}] = milliseconds;
+  return true;
+}
+
+void FakeDesktop::StopTimer(WindowHandle window, unsigned id) {
+  log_.Add("StopTimer " + std::to_string(id));
+  timers.erase({window, id});
 }
 
 ScreenSize FakeDesktop::PrimaryScreen() { return screen; }

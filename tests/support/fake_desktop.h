@@ -82,6 +82,9 @@ class FakeDesktop final : public Desktop {
   void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                     unsigned flags) override;
   void Invalidate(WindowHandle window) override;
+  std::map<std::pair<WindowHandle, unsigned>, unsigned> timers;  // (window, id) -> period
+  bool StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+  void StopTimer(WindowHandle window, unsigned id) override;
   ScreenSize PrimaryScreen() override;
   std::deque<std::string> chosenFiles;  // answers of the next open-file dialogs; empty: cancel
   std::function<void()> whileChoosing;  // runs while an open-file dialog is open
@@ -129,7 +132,8 @@ class FakeDesktop final : public Desktop {
 
   CallLog &log_;
   std::uintptr_t nextWindow_ = 0x100;
-  std::mutex boxesMutex_;  // update workers show boxes from their own threads
+  std::mutex boxesMutex_;       // update workers show boxes from their own threads
+  std::mutex invalidateMutex_;  // the gear's thread invalidates beside the window's
 };
 
 }  // namespace kestrane::testing

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -139,6 +140,13 @@ unsigned FakeKernel::TickCount() {
   if (!realThreads) return ticks;
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+UtcTime FakeKernel::UtcNow() {
+  std::time_t now = static_cast<std::time_t>(utcAtTickZero + ticks / 1000);
+  std::tm t{};
+  gmtime_r(&now, &t);
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min};
 }
 
 void FakeKernel::RunPendingThreads() {

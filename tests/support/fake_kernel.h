@@ -33,6 +33,9 @@ class FakeKernel final : public Kernel {
   std::string modulePath = "C:\\Corvane\\plugins\\Kestrane\\Kestrane.dll";
   unsigned ticks = 0;
   std::function<void()> onTickCount;  // runs in every TickCount, as if other threads acted
+  // The calendar follows the ticks: this many seconds after 1970 (UTC) at tick 0, which is
+  // 2004-11-01 12:00.
+  long long utcAtTickZero = 1099310400;
   int threadsStarted = 0;
   // Threads wait here until the test runs them, as a real thread would run later.
   std::vector<std::pair<void (*)(void *), void *>> pending;
@@ -64,6 +67,7 @@ class FakeKernel final : public Kernel {
   bool RenameFolder(const char *from, const char *to) override;
   void RemoveTree(const char *path) override;
   unsigned TickCount() override;
+  UtcTime UtcNow() override;
 
  private:
   CallLog &log_;

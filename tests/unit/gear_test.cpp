@@ -92,10 +92,13 @@ TEST(Paint, TransparentBackFloatingFillsTheColourKeyButDockedDrawsTheStyle) {
 TEST(Paint, TooSmallForAGearPaintsOnlyTheBackgroundYetSlowsTheSpinner) {
   TestRig rig;
   rig.manager.settings.height = 9;
+  PluginEntry &marked = rig.manager.plugins.slots[0];
+  marked.inUse = marked.running = marked.updateAvailable = true;  // no mark either
   rig.manager.spinner.running = 1;
   rig.manager.spinner.speed = 0.02f;
   PaintManagerWindow(rig.manager, WindowHandle{1});
   EXPECT_TRUE(rig.canvas.polygons.empty());
+  EXPECT_TRUE(rig.log.Matching("FillRect").empty());
   EXPECT_LT(rig.manager.spinner.speed.load(), 0.0f);
 }
 

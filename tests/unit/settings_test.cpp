@@ -100,6 +100,8 @@ TEST(Settings, StoredValuesAreReadWithKeysInAnyCase) {
   rig.shell.Set(rc, "Kestrane.plugin.height:", "5");
   rig.shell.Set(rc, "Kestrane.plugin.transClass0:", "Notepad");
   rig.shell.Set(rc, "Kestrane.plugin.stickyClass49:", "Shell_TrayWnd");
+  rig.shell.Set(rc, "Kestrane.update.checkEveryDays:", "365");
+  rig.shell.Set(rc, "Kestrane.update.lastCheck:", "2004-10-31 23:59");
   ReadSettings(rig.manager);
   const ManagerSettings &s = rig.manager.settings;
   EXPECT_EQ(rig.manager.configFile.view(), rc);
@@ -115,6 +117,8 @@ TEST(Settings, StoredValuesAreReadWithKeysInAnyCase) {
   EXPECT_EQ(s.height, 5);  // no bound on the size
   EXPECT_EQ(rig.manager.transClasses.slots[0].view(), "Notepad");
   EXPECT_EQ(rig.manager.stickyClasses.slots[49].view(), "Shell_TrayWnd");
+  EXPECT_EQ(s.checkEveryDays, 365);
+  EXPECT_EQ(s.lastCheck.view(), "2004-10-31 23:59");
 }
 
 TEST(Settings, PositionOffThePrimaryScreenFallsBackTo10) {
@@ -167,10 +171,12 @@ TEST(Settings, KeysAreReadInTheirFixedOrder) {
                                          "Kestrane.plugin.transClass0:",
                                          "Kestrane.plugin.stickyClass0:",
                                          "Kestrane.plugin.transClass1:"};
-  ASSERT_EQ(reads.size(), head.size() - 3 + 100 + 2);
+  ASSERT_EQ(reads.size(), head.size() - 3 + 100 + 4);
   EXPECT_EQ(std::vector<std::string>(reads.begin(), reads.begin() + head.size()), head);
-  EXPECT_EQ(std::vector<std::string>(reads.end() - 3, reads.end()),
+  EXPECT_EQ(std::vector<std::string>(reads.end() - 5, reads.end()),
             (std::vector<std::string>{"Kestrane.plugin.stickyClass49:",
+                                      "Kestrane.update.checkEveryDays:",
+                                      "Kestrane.update.lastCheck:",
                                       "Kestrane.update.catalogueURL:",
                                       "Kestrane.update.catalogueKey:"}));
 }

@@ -5,6 +5,7 @@
 #include "host/shell_messages.h"
 #include "test_rig.h"
 #include "ui/spinner.h"
+#include "update/automatic_check.h"
 #include "update_rig.h"
 
 namespace kestrane {
@@ -18,6 +19,7 @@ const WindowHandle kSlit{0x5117};
 TEST(StartUp, RunsItsStepsInOrderAndRegistersTheWindow) {
   TestRig rig;
   rig.shell.folder = "C:\\Program Files\\Corvane\\";
+  rig.shell.Set(rig.OwnRcFile(), "Kestrane.update.checkEveryDays:", "7");
   ASSERT_EQ(StartManager(rig.manager, kModule), 0);
 
   const Manager &m = rig.manager;
@@ -37,6 +39,8 @@ TEST(StartUp, RunsItsStepsInOrderAndRegistersTheWindow) {
   EXPECT_LT(reg, read);
   EXPECT_LT(read, style);
   EXPECT_LT(style, create);
+  // The automatic checks' first look, 15 s after the start, on the window.
+  EXPECT_GT(log.IndexOf("StartTimer " + std::to_string(kAutomaticCheckTimer) + " 15000"), create);
 
   // While it is created the window registers for 10103 and 10901, becomes sticky and is placed.
   ASSERT_NE(m.managerWindow, kNoWindow);

@@ -4,7 +4,11 @@
 
 #include "core/plugin_table.h"
 #include "core/startup.h"
+#include "host/shell_messages.h"
 #include "ui/commands.h"
+#include "ui/manager_window_proc.h"
+#include "ui/paint.h"
+#include "update/automatic_check.h"
 #include "update/update_metadata.h"
 #include "update_rig.h"
 
@@ -36,14 +40,15 @@ TEST(IsUpdateAvailable, VersionOrDateDiffersAndBothArePublished) {
 // Alpha and Beta name one site, Gamma another, Delta the default one, Epsilon (stopped) a
 // third, and Zeta has no pluginInfo at all.
 struct CheckRig : UpdateRig {
-  CheckRig() {
+  explicit CheckRig(int checkEveryDays = 0) {
     Plugin("a", {{1, "Alpha"}, {2, "1.0"}, {4, "d1"}, {8, "http://one/m.txt"}});
     Plugin("b", {{1, "Beta"}, {2, "2.0"}, {4, "d2"}, {8, "http://one/m.txt"}});
     Plugin("c", {{1, "Gamma"}, {2, "3.0"}, {4, "d3"}, {8, "http://two/m.txt"}});
     Plugin("d", {{1, "Delta"}, {2, "4.0"}, {4, "d4"}, {8, "http://default/m.txt"}});
     Plugin("e", {{1, "Epsilon"}, {2, "5.0"}, {4, "d5"}, {8, "http://three/m.txt"}});
     Plugin("z");
-    shell.Set(folder + "/Kestrane.rc", "Kestrane.plugin.defaultupdateURL:", "http://default/m.txt");
+    shell.Set(Rc(), "Kestrane.plugin.defaultupdateURL:", "http://default/m.txt");
+    shell.Set(Rc(), "Kestrane.update.checkEveryDays:", std::to_string(checkEveryDays));
     internet.Serve("http://one/m.txt",
                    "Alpha.version: 1.1\nAlpha.date: d1\nBeta.version: 2.0\n"
                    "Beta.date: d2\n");
@@ -62,6 +67,20 @@ struct CheckRig : UpdateRig {
   void Check() {
     HandleBroam(manager, "@KestraneInternal CheckForUpdates");
     RunWorkers();
+  }
+  std::string Rc() const { return folder + "/Kestrane.rc"; }
+  // `ms` later the timer's tick reaches the window (or another program posts one), and the
+  // sites fetched so far.
+  std::size_t Tick(unsigned ms) {
+    kernel.ticks += ms;
+    manager.windowProc.OnMessage({window, wm::kTimer, kAutomaticCheckTimer, 0});
+    RunWorkers();
+    return internet.Opened().size();
+  }
+  std::size_t MarkRowsPainted() {  // the mark's three rows, or none
+    log.Clear();
+    PaintManagerWindow(manager, window);
+    return log.Matching("FillRect").size();
   }
 };
 
@@ -206,6 +225,74 @@ TEST(UpdateCheck, OneAtATimeAndTheOldFileStaysWholeUntilTheNewOneIsDone) {
   EXPECT_TRUE(rig.desktop.boxes.empty());
   EXPECT_EQ(rig.internet.CloseAllCalls(), 1);
   EXPECT_TRUE(rig.manager.updates.checkRunning);  // the ended session's: nothing given back
+}
+
+// The schedule against the fake clock, which starts at 2004-11-01 12:00 UTC: a first look 15 s
+// after start-up, then one an hour; a check once a day has passed since the last one that
+// reached a site, silent; one that reaches none changes nothing and is tried an hour later.
+TEST(AutomaticCheck, LooksHourlyChecksOnceTheDaysHavePassedSilentlyAndMarksTheButton) {
+  for (int off : {0, 366}) {
+    CheckRig rig(off);
+    ScheduleAutomaticChecks(rig.manager);  // as start-up does
+    EXPECT_EQ(rig.Tick(2 * kLookEveryMs), 0u) << off;
+    EXPECT_TRUE(rig.desktop.timers.empty()) << off;
+  }
+  CheckRig rig(1);
+  rig.manager.settings.lastCheck = "2004-10-31 11:59";
+  ScheduleAutomaticChecks(rig.manager);
+  const std::pair<WindowHandle, unsigned> timer{rig.window, kAutomaticCheckTimer};
+  EXPECT_EQ(rig.desktop.timers.at(timer), kFirstLookMs);
+  EXPECT_EQ(rig.Tick(10000), 0u);  // early: not our timer's
+  const int painted = rig.desktop.Window(rig.window).invalidations;
+  EXPECT_EQ(rig.Tick(5000), 4u);
+  EXPECT_TRUE(rig.Boxes().empty());
+  EXPECT_TRUE(rig.Statuses().empty());
+  EXPECT_TRUE(rig.manager.plugins.slots[0].updateAvailable);
+  EXPECT_EQ(rig.shell.files[rig.Rc()]["Kestrane.update.lastCheck:"], "2004-11-01 12:00");
+  EXPECT_EQ(rig.desktop.timers.at(timer), kLookEveryMs);
+  EXPECT_GT(rig.desktop.Window(rig.window).invalidations, painted);
+  EXPECT_EQ(rig.MarkRowsPainted(), 3u);
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 4u);  // within the day
+
+  for (const char *site : {"one", "two", "three", "default"}) {
+    ScriptedAnswer gone;
+    gone.status = 404;
+    rig.internet.Serve(std::string("http://") + site + "/m.txt", gone);
+  }
+  const std::string metadata = rig.Read("metadata.txt");
+  rig.kernel.ticks += 22 * kLookEveryMs;
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 8u);  // a day later, and no site answers
+  EXPECT_EQ(rig.Read("metadata.txt"), metadata);
+  EXPECT_TRUE(rig.manager.plugins.slots[0].updateAvailable);
+  EXPECT_EQ(rig.manager.settings.lastCheck.view(), "2004-11-01 12:00");
+  rig.manager.busyIndex = 3;  // an update, or its extraction, runs: skipped
+  EXPECT_EQ(rig.Tick(kLookEveryMs), 8u);
+  rig.manager.busyIndex = -1;
+
+  // "Check For Updates" during an automatic check runs once that has ended: it finds nothing,
+  // and the mark goes with the marks.
+  rig.kernel.ticks += kLookEveryMs;
+  rig.manager.windowProc.OnMessage({rig.window, wm::kTimer, kAutomaticCheckTimer, 0});
+  HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
+  rig.RunWorkers();
+  EXPECT_EQ(rig.internet.Opened().size(), 16u);
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{"There are no updates available."});
+  EXPECT_FALSE(rig.manager.plugins.slots[0].updateAvailable);
+  EXPECT_EQ(rig.MarkRowsPainted(), 0u);
+
+  rig.shell.Set(rig.Rc(), "Kestrane.update.checkEveryDays:", "0");
+  rig.manager.windowProc.OnMessage({rig.window, kHostMsgReconfigure, 0, 0});
+  EXPECT_TRUE(rig.desktop.timers.empty());
+}
+
+TEST(AutomaticCheck, DueOnceTheDaysHavePassedSinceAReadableTime) {
+  const UtcTime now{2004, 3, 1, 0, 30};
+  EXPECT_TRUE(CheckIsDue("2004-02-29 00:30", now, 1));
+  EXPECT_FALSE(CheckIsDue("2003-03-02 00:31", now, 365));  // a minute short, over a leap day
+  EXPECT_TRUE(CheckIsDue("2004-03-01 00:31", now, 7));     // later than now: a clock set back
+  for (const char *unreadable : {"", "2004-13-01 00:00", "2004-02-29 0:30"}) {
+    EXPECT_TRUE(CheckIsDue(unreadable, now, 7)) << unreadable;
+  }
 }
 
 }  // namespace

@@ -171,6 +171,12 @@ void Win32Desktop::Invalidate(WindowHandle window) {
   InvalidateRect(ToHwnd(window), nullptr, FALSE);
 }
 
+bool Win32Desktop::StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) {
+  return SetTimer(ToHwnd(window), id, milliseconds, nullptr) != 0;
+}
+
+void Win32Desktop::StopTimer(WindowHandle window, unsigned id) { KillTimer(ToHwnd(window), id); }
+
 ScreenSize Win32Desktop::PrimaryScreen() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
@@ -184,11 +190,16 @@ Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const c
   if (nameLength + patternLength + 3 > sizeof filter) return Path();
   std::memcpy(filter, filterName, nameLength);
   std::memcpy(filter + nameLength + 1, pattern, patternLength);
+  using GetOpenFileName = BOOL(WINAPI *)(LPOPENFILENAMEA);
+  auto open = commonDialogs_.Function<GetOpenFileName>("GetOpenFileNameA");
+  if (open == nullptr) return Path();
   struct Dialog {
+    GetOpenFileName open;
     OPENFILENAMEA request;
     Path file;
     bool chosen;
   } dialog{};
+  dialog.open = open;
   // The size NT 4.0, 95 and 98 accept; later systems take it as well.
   dialog.request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   dialog.request.lpstrFilter = filter;
@@ -198,7 +209,7 @@ Path Win32Desktop::ChooseFile(const char *title, const char *filterName, const c
   fault = RunModal(
       [](void *d) {
         auto *dialog = static_cast<Dialog *>(d);
-        dialog->chosen = GetOpenFileNameA(&dialog->request) != 0;
+        dialog->chosen = dialog->open(&dialog->request) != 0;
       },
       &dialog);
   if (fault.raised || !dialog.chosen) return Path();

@@ -24,6 +24,8 @@ class Win32Desktop final : public Desktop {
   void SetWindowPos(WindowHandle window, ZOrder order, int x, int y, int width, int height,
                     unsigned flags) override;
   void Invalidate(WindowHandle window) override;
+  bool StartTimer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+  void StopTimer(WindowHandle window, unsigned id) override;
   ScreenSize PrimaryScreen() override;
   Path ChooseFile(const char *title, const char *filterName, const char *pattern,
                   Fault &fault) override;
@@ -52,6 +54,10 @@ class Win32Desktop final : public Desktop {
   Path ExecutableFromModules(unsigned long processId);
 
   OptionalLibrary psapi_{"psapi.dll"};
+  // Loaded on the first "Add Plugin" rather than with Kestrane: with the libraries it brings
+  // it holds more memory than all of Kestrane. Never freed: a dialog's loop, or a thread of the
+  // shell's folder view in it, may still be running its code when the shell ends Kestrane.
+  OptionalLibrary commonDialogs_{"comdlg32.dll"};
   HookTable hooks_;
 };
 

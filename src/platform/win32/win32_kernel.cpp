@@ -358,4 +358,10 @@ void Win32Kernel::RemoveTree(const char *path) {
 
 unsigned Win32Kernel::TickCount() { return GetTickCount(); }
 
+UtcTime Win32Kernel::UtcNow() {
+  SYSTEMTIME now{};
+  GetSystemTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
 }  // namespace kestrane::win32

@@ -26,6 +26,7 @@ class Win32Kernel final : public Kernel {
   bool RenameFolder(const char *from, const char *to) override;
   void RemoveTree(const char *path) override;
   unsigned TickCount() override;
+  UtcTime UtcNow() override;
 };
 
 }  // namespace kestrane::win32

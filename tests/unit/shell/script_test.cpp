@@ -76,6 +76,8 @@ TEST(ScriptLineTest, Answers) {
   EXPECT_TRUE(Rejected("hold yes"));
   EXPECT_EQ(Parsed("restart").verb, ScriptVerb::kRestart);
   EXPECT_TRUE(Rejected("restart now"));
+  EXPECT_EQ(Parsed("memory").verb, ScriptVerb::kMemory);
+  EXPECT_TRUE(Rejected("memory now"));
   EXPECT_EQ(Parsed("waitfor 500 text=\"Update done\"").text, "text=\"Update done\"");
   EXPECT_EQ(Parsed("waitfor 500 x").numbers[0], 500);
   EXPECT_TRUE(Rejected("waitfor x y"));
