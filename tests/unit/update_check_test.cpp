@@ -269,8 +269,11 @@ TEST(AutomaticCheck, LooksHourlyChecksOnceTheDaysHavePassedSilentlyAndMarksTheBu
   EXPECT_EQ(rig.Tick(kLookEveryMs), 8u);
   rig.manager.busyIndex = -1;
 
-  // "Check For Updates" during an automatic check runs once that has ended: it finds nothing,
-  // and the mark goes with the marks.
+  // "Check For Updates" during an automatic check runs once that has ended: the sites answer
+  // again, with nothing, and the mark goes with the marks.
+  for (const char *site : {"one", "two", "three", "default"}) {
+    rig.internet.Serve(std::string("http://") + site + "/m.txt", ScriptedAnswer{});
+  }
   rig.kernel.ticks += kLookEveryMs;
   rig.manager.windowProc.OnMessage({rig.window, wm::kTimer, kAutomaticCheckTimer, 0});
   HandleBroam(rig.manager, "@KestraneInternal CheckForUpdates");
