@@ -110,7 +110,8 @@ void ReadListedPlugins(Manager &m, const HeldBack &held) {
     e.wantsSlit = parsed.wantsSlit;
     Path path;
     if (LinePluginPath(m, parsed, path)) {
-      if (held.everyPlugin || path.view() == held.library.view() || m.journal.IsHeld(path.view())) {
+      if (held.everyPlugin || path.view() == held.library.view() ||
+          path.view() == held.installed.view() || m.journal.IsHeld(path.view())) {
         PlacePluginUnlinked(m, path.view(), slot);
       } else {
         LinkPlugin(m, path.view(), slot);

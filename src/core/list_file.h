@@ -31,7 +31,8 @@ void ReadPluginList(Manager &manager);
 // Plug-ins a start does not link, after the shell ended in a start last time.
 struct HeldBack {
   bool everyPlugin = false;
-  Path library;  // absolute, lower-cased; empty for none
+  Path library;    // absolute, lower-cased; empty for none
+  Path installed;  // an install undone: its line goes too
 };
 
 // ReadPluginList on the list LocateListFile found; a held-back line takes its slot unlinked.

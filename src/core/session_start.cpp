@@ -5,6 +5,7 @@
 #include "core/notices.h"
 #include "core/path_text.h"
 #include "core/plugin_table.h"
+#include "update/file_name.h"
 #include "update/update_files.h"
 
 namespace kestrane {
@@ -16,11 +17,40 @@ constexpr const char *kEndedInStart =
     "list, disabled; \"Toggle Plugins\" starts it again.";
 constexpr const char *kUpdateUndone =
     "The update of %s did not finish, so it was undone: the previous version runs again.";
+constexpr const char *kNotInstalled = "%s could not start, so it was not installed.";
 constexpr int kMovePollMs = 10;
 constexpr int kMovePolls = 200;  // moving a few files aside takes milliseconds
 constexpr const char *kEndedAbnormally =
     "The shell did not end normally last time.\n\nStart the plugins now?\nChoose No to start "
     "with every plugin stopped; \"Toggle Plugins\" starts them one by one.";
+
+// An install the last session did not finish. Before the rename only its staging folder is
+// ours, and goes quietly; after it, the plug-in's folder goes (its line follows once the list
+// is read). Only folders an install makes are taken, directly under "plugins\" in the shell's
+// folder. True when a plug-in was taken away.
+bool UndoNotedInstall(Kernel &kernel, const Path &hostFolder, const NotedInstall &install) {
+  Path plugins = hostFolder;
+  const Path folder = FolderPart(install.library.view());
+  if (folder.empty() || !plugins.Append("plugins\\")) return false;
+  const Path target = folder.view().substr(0, folder.size() - 1);
+  if (FolderPart(target.view()).view() != plugins.view() ||
+      !IsPlainFileName(FileNamePart(target.view()).view())) {
+    return false;
+  }
+  Path staging = install.staging;
+  LowerCase(staging);
+  const std::string_view suffix = kInstallStagingSuffix;
+  if (staging.view().substr(0, target.size()) == target.view() &&
+      staging.view().substr(target.size(), suffix.size()) == suffix &&
+      FolderPart(staging.view()).view() == plugins.view() &&
+      kernel.KindOf(staging.c_str()) != PathKind::kNothing) {
+    kernel.RemoveTree(staging.c_str());
+    return false;
+  }
+  if (kernel.KindOf(target.c_str()) == PathKind::kNothing) return false;
+  kernel.RemoveTree(target.c_str());
+  return true;
+}
 
 }  // namespace
 
@@ -45,10 +75,22 @@ HeldBack BeginSession(Manager &m) {
     text.Format(kUpdateUndone, update.name.c_str());
     ShowError(m, text.c_str());
   }
-  // A plug-in's note alone counts, and so does an undone update: no question then.
+  const NotedInstall &install = last.install;
+  const bool uninstalled = UndoNotedInstall(m.ports.kernel, m.hostFolder, install);
+  if (uninstalled) {
+    held.installed = install.library;
+    if (last.starting.view() == install.library.view()) {
+      if (last.whileLinking) m.journal.Release(last.starting.view());
+      last.starting.Clear();
+    }
+    BoundedText<512> text;
+    text.Format(kNotInstalled, install.name.c_str());
+    ShowError(m, text.c_str());
+  }
+  // A plug-in's note alone counts, and so does an undone update or install: no question then.
   if (!last.starting.empty()) {
     held.library = last.starting;
-  } else if (!last.endedNormally && update.count == 0) {
+  } else if (!last.endedNormally && update.count == 0 && !uninstalled) {
     int answer = ShowModalBox(m, kNoWindow, kEndedAbnormally, kCaption,
                               box::kTopMost | box::kIconInformation | box::kYesNo);
     held.everyPlugin = answer != box::kAnswerYes;
@@ -68,7 +110,10 @@ void SwitchOffHeldBack(Manager &m, const HeldBack &held) {
   for (int slot = 0; slot < kMaxPlugins; ++slot) {
     PluginEntry &e = m.plugins.slots[slot];
     if (!e.inUse) continue;
-    if (held.everyPlugin) {
+    if (!held.installed.empty() && e.path.view() == held.installed.view()) {
+      e.inUse = false;
+      RemovePluginLines(m, slot);
+    } else if (held.everyPlugin) {
       e.enabled = false;  // for this session only: the file keeps every line as it was
     } else if (!held.library.empty() && e.path.view() == held.library.view()) {
       e.enabled = false;

@@ -14,6 +14,8 @@ constexpr std::string_view kHeldMark = "held ";
 constexpr std::string_view kUpdateMark = "update ";      // the plug-in's library|its name
 constexpr std::string_view kReplacedMark = "replaced ";  // a target|its previous file, if any
 constexpr std::string_view kReplacedUtf8Mark = "replaced-utf8 ";  // the same, in UTF-8
+constexpr std::string_view kInstallMark = "install ";             // the library|its name
+constexpr std::string_view kStagedMark = "staged ";               // the install's staging folder
 constexpr char kSeparator = '|';                                  // in no Windows path
 constexpr std::string_view kLineEnd = "\r\n";
 // Every record is as long as the longest, so a rewrite covers the one before it whole.
@@ -46,12 +48,17 @@ void SplitPair(std::string_view text, Path &first, Path &second) {
   second = bar == std::string_view::npos ? std::string_view() : text.substr(bar + 1);
 }
 
+bool Write(std::FILE *file, std::string_view text) {
+  return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+bool WriteLine(std::FILE *file, std::string_view mark, const Path &value) {
+  return Write(file, mark) && Write(file, value.view()) && Write(file, kLineEnd);
+}
+
 bool WritePair(std::FILE *file, std::string_view mark, const Path &first, const Path &second) {
-  return std::fwrite(mark.data(), 1, mark.size(), file) == mark.size() &&
-         std::fwrite(first.c_str(), 1, first.size(), file) == first.size() &&
-         std::fputc(kSeparator, file) != EOF &&
-         std::fwrite(second.c_str(), 1, second.size(), file) == second.size() &&
-         std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file) == kLineEnd.size();
+  return Write(file, mark) && Write(file, first.view()) && std::fputc(kSeparator, file) != EOF &&
+         Write(file, second.view()) && Write(file, kLineEnd);
 }
 
 }  // namespace
@@ -78,6 +85,10 @@ LastSession StartJournal::ReadHolding(const char *path, StartJournal *holder) {
       last.whileLinking = !last.starting.empty();
     } else if (StartsWith(line, kHeldMark) && holder != nullptr) {
       holder->Hold(line.substr(kHeldMark.size()));
+    } else if (StartsWith(line, kInstallMark)) {
+      SplitPair(line.substr(kInstallMark.size()), last.install.library, last.install.name);
+    } else if (StartsWith(line, kStagedMark)) {
+      last.install.staging = line.substr(kStagedMark.size());
     } else if (StartsWith(line, kUpdateMark)) {
       SplitPair(line.substr(kUpdateMark.size()), last.update.plugin, last.update.name);
     } else if (last.update.count < kMaxNotedFiles) {
@@ -97,6 +108,7 @@ LastSession StartJournal::Begin(const char *path, Kernel &kernel) {
   End();
   heldCount_ = 0;
   update_.count = 0;
+  install_ = NotedInstall();
   LastSession last = ReadHolding(path, this);
   if (last.whileLinking) Hold(last.starting.view());
   path_ = path;
@@ -128,9 +140,23 @@ void StartJournal::ClearReplacement() {
   if (file_) Rewrite(true);
 }
 
+bool StartJournal::NoteInstall(const NotedInstall &install) {
+  if (!file_) return true;
+  install_ = install;
+  if (Rewrite(true)) return true;
+  install_ = NotedInstall();
+  return false;
+}
+
+void StartJournal::ClearInstall() {
+  if (install_.library.empty()) return;
+  install_ = NotedInstall();
+  if (file_) Rewrite(true);
+}
+
 void StartJournal::End() {
   if (!file_) return;
-  const bool keep = heldCount_ > 0 || update_.count > 0;
+  const bool keep = heldCount_ > 0 || update_.count > 0 || !install_.library.empty();
   if (keep) Rewrite(false);  // no session mark: the next start asks nothing
   file_.reset();
   if (!keep) std::remove(path_.c_str());
@@ -182,13 +208,13 @@ bool StartJournal::Rewrite(bool running) {
   if (running) WriteNote(kStartingMark, {});
   std::FILE *file = file_.get();
   std::fseek(file, 0, SEEK_END);
-  for (int i = 0; i < heldCount_; ++i) {
-    std::fwrite(kHeldMark.data(), 1, kHeldMark.size(), file);
-    std::fwrite(held_[i].c_str(), 1, held_[i].size(), file);
-    std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file);
-  }
   bool whole = true;
-  if (update_.count > 0) {
+  for (int i = 0; i < heldCount_; ++i) whole = WriteLine(file, kHeldMark, held_[i]) && whole;
+  if (!install_.library.empty()) {
+    whole = WritePair(file, kInstallMark, install_.library, install_.name) &&
+            WriteLine(file, kStagedMark, install_.staging) && whole;
+  }
+  if (update_.count > 0 && whole) {
     whole = WritePair(file, kUpdateMark, update_.plugin, update_.name);
     for (int i = 0; i < update_.count && whole; ++i) {
       const bool utf8 = update_.codings[i] == TextCoding::kUtf8;

@@ -12,7 +12,9 @@
 //
 // An update notes its files before the first of them moves, and clears the note once the new
 // version has started. A note the next start finds means the update never finished (the process
-// ended, or the shell did, in between): that start puts the previous files back.
+// ended, or the shell did, in between): that start puts the previous files back. An install
+// notes its staging folder and library from the moment it has a staging folder until the new
+// plug-in has started or is gone again; a note left behind has the next start take it away.
 #pragma once
 
 #include <cstdio>
@@ -45,11 +47,23 @@ struct NotedReplacement {
   TextCoding codings[kMaxNotedFiles] = {};
 };
 
+// A plug-in being installed: the folder its files arrive in, and its library (absolute,
+// lower-cased) in the folder the staging folder becomes.
+// Added to the folder's name for its staging folder (and a number, when that is taken).
+constexpr const char *kInstallStagingSuffix = ".kestrane-new";
+
+struct NotedInstall {
+  Path staging;
+  Path library;  // empty: no install was under way
+  Path name;     // the plug-in's name, for the user
+};
+
 struct LastSession {
   bool endedNormally = true;  // no session mark was left behind
   Path starting;              // the library the shell ended in while it was starting it
   bool whileLinking = false;  // ... while its library was being loaded
   NotedReplacement update;    // count 0: no update was under way
+  NotedInstall install;
 };
 
 class StartJournal {
@@ -70,7 +84,10 @@ class StartJournal {
   // journal there is nothing to write, and the answer is true).
   bool NoteReplacement(const NotedReplacement &update);
   void ClearReplacement();
-  // The session ends normally: the journal goes, unless it holds libraries or an update note.
+  // The same for an install, before its staging folder fills.
+  bool NoteInstall(const NotedInstall &install);
+  void ClearInstall();
+  // The session ends normally: the journal goes, unless it holds libraries or a note.
   void End();
 
   bool IsHeld(std::string_view library) const;
@@ -88,7 +105,7 @@ class StartJournal {
   void Hold(std::string_view library);
   void WriteNote(std::string_view mark, std::string_view library);
   // The whole file anew: the session record (when a session runs), the held libraries and the
-  // update note; false when it could not all be written.
+  // update and install notes; false when it could not all be written.
   bool Rewrite(bool running);
 
   std::unique_ptr<std::FILE, Closer> file_;
@@ -96,6 +113,7 @@ class StartJournal {
   Path held_[kMaxPlugins];
   int heldCount_ = 0;
   NotedReplacement update_;
+  NotedInstall install_;
 };
 
 }  // namespace kestrane

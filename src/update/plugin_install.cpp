@@ -29,7 +29,6 @@ constexpr const char *kInstalled = "%.*s %.*s was installed and started.";
 constexpr const char *kNotInstalled = "%.*s could not start, so it was not installed.";
 constexpr const char *kFolderTaken =
     "The folder plugins\\%.*s exists already, so %.*s was not installed.";
-constexpr const char *kStagingSuffix = ".kestrane-new";
 constexpr int kNameAttempts = 10;
 
 using Message = BoundedText<10000>;
@@ -84,8 +83,9 @@ class StagedFolder {
   bool Make(const Path &target) {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
       Path name;
-      bool fits = attempt == 0 ? name.Format("%s%s", target.c_str(), kStagingSuffix)
-                               : name.Format("%s%s%d", target.c_str(), kStagingSuffix, attempt);
+      bool fits = attempt == 0
+                      ? name.Format("%s%s", target.c_str(), kInstallStagingSuffix)
+                      : name.Format("%s%s%d", target.c_str(), kInstallStagingSuffix, attempt);
       if (!fits) return false;
       if (kernel_.KindOf(name.c_str()) != PathKind::kNothing) continue;
       if (!kernel_.CreateFolder(name.c_str())) return false;
@@ -104,6 +104,34 @@ class StagedFolder {
  private:
   Kernel &kernel_;
   Path path_;
+};
+
+// The journal's note of this install, from the staging folder's making until the plug-in has
+// started or all of it is gone again, so that the next start takes away what a process that
+// ended meanwhile left. Made before the staging folder, so it is cleared after that has gone.
+class InstallNote {
+ public:
+  explicit InstallNote(WorkerRun &run) : run_(run) {}
+  InstallNote(const InstallNote &) = delete;
+  InstallNote &operator=(const InstallNote &) = delete;
+  ~InstallNote() {
+    if (noted_) run_.OnWindowThread([](Manager &m) { m.journal.ClearInstall(); });
+  }
+
+  bool Write(const InstallPlan &p, const Path &staging) {
+    NotedInstall note;
+    note.staging = staging;
+    note.library = p.library;
+    LowerCase(note.library);
+    note.name = p.entry.name;
+    bool written = false;
+    noted_ = run_.OnWindowThread([&](Manager &m) { written = m.journal.NoteInstall(note); });
+    return noted_ && written;
+  }
+
+ private:
+  WorkerRun &run_;
+  bool noted_ = false;
 };
 
 // The files in place inside the staging folder: each moved from its temporary name, or the
@@ -156,6 +184,7 @@ void Install(WorkerRun &run, InstallPlan &p) {
 
   Kernel &kernel = run.ports().kernel;
   const Path plugins = FolderPart(p.target.view());
+  InstallNote note(run);
   StagedFolder staging(kernel);
   if (kernel.KindOf(p.target.c_str()) != PathKind::kNothing) {
     Say(run, kFolderTaken, e.folder, e.name, kError);
@@ -165,7 +194,8 @@ void Install(WorkerRun &run, InstallPlan &p) {
   // Everything arrives and is checked in the staging folder: until it is renamed, nothing of
   // the shell's folder has changed.
   if (!kernel.CreateFolder(Path(plugins.view().substr(0, plugins.size() - 1)).c_str()) ||
-      !staging.Make(p.target) || !folder.Format("%s\\", staging.path().c_str())) {
+      !staging.Make(p.target) || !folder.Format("%s\\", staging.path().c_str()) ||
+      !note.Write(p, staging.path())) {
     run.Show("Could not complete download", kError);
     return;
   }
@@ -185,7 +215,10 @@ void Install(WorkerRun &run, InstallPlan &p) {
     return;
   }
   bool started = false;
-  const bool ran = run.OnWindowThread([&](Manager &m) { started = AddInstalled(m, p); });
+  const bool ran = run.OnWindowThread([&](Manager &m) {
+    started = AddInstalled(m, p);
+    if (started) m.journal.ClearInstall();  // it stays, even should the shell end in its box
+  });
   if (ran && started) {
     Say(run, kInstalled, e.name, e.version, kInfo);
     return;

@@ -908,6 +908,7 @@ TEST(Updates, OnlyAReleaseSignedForThePluginWithItsOwnKeyReplacesIt) {
 // archive, each added and started. A plug-in that faults while starting, a file that does not
 // match its digest and a release not signed with its entry's key leave the shell's folder as it
 // was, and so does shut-down during a download; a catalogue that does not verify keeps the last.
+// One that ends the shell while starting is taken away at the next start.
 TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
   ShellSession session;
   UpdateSite site;
@@ -919,7 +920,7 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
   const std::string publicKey = line(
       Output("openssl pkey -in '" + publisher + "' -pubout -outform DER | tail -c 32 | base64"));
   const std::string author = session.BuildPath("plugins/update_key.pem");
-  std::string catalogue = "catalogue.plugins: clock packed faulty tampered forged slow\n";
+  std::string catalogue = "catalogue.plugins: clock packed faulty tampered forged slow ender\n";
   auto entry = [&](const std::string &id, const std::string &name, const std::string &files,
                    const std::string &extra) {
     catalogue += id + ".name: " + name + "\n" + id + ".version: 1.0\n" + id +
@@ -929,14 +930,15 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
   };
   // Each release as its author publishes it.
   const std::string library = session.BuildFile("plugins/plugin_full.dll");
-  for (const char *id : {"clock", "faulty", "tampered", "forged", "slow"}) {
+  for (const char *id : {"clock", "faulty", "tampered", "forged", "slow", "ender"}) {
     std::string dll = std::string(id) == "clock" || std::string(id) == "forged"
                           ? session.BuildFile("plugins/plugin_signed.dll")
                           : library;
     session.WriteFile(std::string("site/") + id + ".dll", dll);
-    session.WriteFile(std::string("site/") + id + ".info", std::string(id) == "faulty"
-                                                               ? "begin=fault\n"
-                                                               : "1=" + std::string(id) + "\n");
+    const std::string info = std::string(id) == "faulty"  ? "begin=fault\n"
+                             : std::string(id) == "ender" ? "begin=exit\n"
+                                                          : "1=" + std::string(id) + "\n";
+    session.WriteFile(std::string("site/") + id + ".info", info);
   }
   auto signedBy = [&](const std::string &key, const std::string &id, const std::string &name) {
     return SignedLines(session, key, name + " 1.0 2004-06-01",
@@ -954,7 +956,7 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
   entry("forged", "Forged", filesOf("forged"),
         "forged.sha256: " + Value(forged, "Forged.sha256") + "\nforged.key: " + authorKey +
             "\nforged.signature: " + Value(forged, "Forged.signature") + "\n");
-  for (const char *id : {"faulty", "tampered", "slow"}) {
+  for (const char *id : {"faulty", "tampered", "slow", "ender"}) {
     std::string dll = session.ReadFile(std::string("site/") + id + ".dll");
     entry(id, id, filesOf(id),
           std::string(id) + ".sha256: " + Sha256(std::string(id) == "tampered" ? "other" : dll) +
@@ -972,7 +974,7 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
             0);
   for (const char *file : {"catalogue.txt", "catalogue.txt.sig", "clock.dll", "clock.info",
                            "faulty.dll", "faulty.info", "tampered.dll", "tampered.info",
-                           "forged.dll", "forged.info", "packed.zip"}) {
+                           "forged.dll", "forged.info", "packed.zip", "ender.dll", "ender.info"}) {
     site.Serve(file, session.ReadFile(std::string("site/") + file));
   }
   site.Trickle("slow.dll", session.ReadFile("site/slow.dll"), 1024, 50);
@@ -1007,11 +1009,13 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
   EXPECT_EQ(offered(0),
             (std::vector<std::string>{item("Clock", "clock"), item("Packed", "packed"),
                                       item("faulty", "faulty"), item("tampered", "tampered"),
-                                      item("Forged", "forged"), item("slow", "slow")}))
+                                      item("Forged", "forged"), item("slow", "slow"),
+                                      item("ender", "ender")}))
       << run.Dump();
   EXPECT_EQ(offered(run.Find("plugin clock.dll beginPlugin")),
             (std::vector<std::string>{item("faulty", "faulty"), item("tampered", "tampered"),
-                                      item("Forged", "forged"), item("slow", "slow")}));
+                                      item("Forged", "forged"), item("slow", "slow"),
+                                      item("ender", "ender")}));
   std::vector<std::string> boxes;
   for (const std::string &b : run.Lines("msgbox")) {
     if (b.find("text=\"Name: ") == std::string::npos) boxes.push_back(b);  // not the questions
@@ -1058,6 +1062,22 @@ TEST(Updates, PluginsInstallFromTheSignedCatalogue) {
                 " -> ok");
   EXPECT_EQ(session.ReadFile("catalogue.txt"), catalogue);
   EXPECT_EQ(session.Files("plugins"), installed);
+
+  const std::string list = session.ReadFile("KSTR_Plugins.rc");
+  RunResult ended = session.Run("beginPlugin",
+                                "answer yes\nbroam @KestraneInternal InstallPlugin ender\n"
+                                "waitfor 20000 was installed\nend\n");
+  EXPECT_EQ(ended.exitCode, 9) << ended.Dump();
+  EXPECT_EQ(ended.transcript.back(), "plugin ender.dll exit") << ended.Dump();
+  RunResult next = session.Run("beginPlugin", "end\n");
+  ASSERT_EQ(next.exitCode, 0) << next.Dump();
+  EXPECT_EQ(next.Lines("msgbox"),
+            std::vector<std::string>{
+                Box(kError, "ender could not start, so it was not installed.") + " -> ok"});
+  EXPECT_TRUE(next.Lines("plugin ender.dll").empty()) << next.Dump();
+  EXPECT_EQ(session.Files("plugins"), installed);
+  EXPECT_EQ(session.ReadFile("KSTR_Plugins.rc"), list);
+  EXPECT_FALSE(session.Exists("KSTR_Plugins.rc.journal"));
 }
 
 // The check and a signed update from an https site whose certificate the system trusts.
