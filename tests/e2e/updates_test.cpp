@@ -331,7 +331,7 @@ TEST(Updates, AnAutomaticCheckFindsAnUpdateSilentlyAndMarksTheButton) {
   for (int y = 0; y < 7; ++y) {
     for (int x = 18; x < 25; ++x) disc += shot.Pixel(x, y) == 0xFFFFFFu ? '#' : '.';
   }
-  EXPECT_EQ(disc, ".........###...#####..#####..#####...###.........") << disc;
+  EXPECT_EQ(disc, ".........###...#####..#####..#####...###.........") << run.Dump();
   EXPECT_NE(run.Find("menu     item \"Alpha\" \"@KestraneInternal UpdatePlugin 0\""), -1)
       << run.Dump();
 }
