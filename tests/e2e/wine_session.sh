@@ -53,9 +53,16 @@ mkdir -p "$dir"
 [ -x "$server" ] || server=/usr/lib/wine/wineserver
 [ -f "$build/corvane.exe" ] || { echo "no corvane.exe in $build: build it first" >&2; exit 1; }
 
+# A display is free when neither its files nor its abstract socket exist: a server in another
+# root (a chroot sharing this network namespace) holds the socket with no file here, and
+# clients would reach that one.
 display=
 for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ] &&
+     ! grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null; then
+    display=$n
+    break
+  fi
 done
 [ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
