@@ -52,6 +52,19 @@ bool UndoNotedInstall(Kernel &kernel, const Path &hostFolder, const NotedInstall
   return true;
 }
 
+// An undone update or install is not also the plug-in the shell ended in: it is not held back,
+// and its box says what happened instead.
+void SayUndone(Manager &m, LastSession &last, const Path &library, const char *format,
+               const Path &name) {
+  if (last.starting.view() == library.view()) {
+    if (last.whileLinking) m.journal.Release(last.starting.view());
+    last.starting.Clear();
+  }
+  BoundedText<512> text;
+  text.Format(format, name.c_str());
+  ShowError(m, text.c_str());
+}
+
 }  // namespace
 
 HeldBack BeginSession(Manager &m) {
@@ -67,25 +80,13 @@ HeldBack BeginSession(Manager &m) {
     // Before anything is linked: the previous version starts as if no update had come, even
     // when the new one ended the shell while it loaded or started.
     UndoNotedReplacement(m.ports.kernel, update);
-    if (last.starting.view() == update.plugin.view()) {
-      if (last.whileLinking) m.journal.Release(last.starting.view());
-      last.starting.Clear();
-    }
-    BoundedText<512> text;
-    text.Format(kUpdateUndone, update.name.c_str());
-    ShowError(m, text.c_str());
+    SayUndone(m, last, update.plugin, kUpdateUndone, update.name);
   }
   const NotedInstall &install = last.install;
   const bool uninstalled = UndoNotedInstall(m.ports.kernel, m.hostFolder, install);
   if (uninstalled) {
     held.installed = install.library;
-    if (last.starting.view() == install.library.view()) {
-      if (last.whileLinking) m.journal.Release(last.starting.view());
-      last.starting.Clear();
-    }
-    BoundedText<512> text;
-    text.Format(kNotInstalled, install.name.c_str());
-    ShowError(m, text.c_str());
+    SayUndone(m, last, install.library, kNotInstalled, install.name);
   }
   // A plug-in's note alone counts, and so does an undone update or install: no question then.
   if (!last.starting.empty()) {
