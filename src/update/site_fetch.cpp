@@ -27,8 +27,9 @@ class FetchWatch final : public DownloadWatch {
 // start only after the worker has left (the system runs threads when it will), so the sites
 // are reached only through a claim, and no claim is given once the worker stops waiting.
 struct FetchRound {
-  FetchRound(WorkerRun &r, SiteFetch *s, int c) : run(r), sites(s), count(c) {}
-  WorkerRun run;
+  FetchRound(WorkerRun &r, SiteFetch *s, int c)
+      : run(r.manager(), r.epoch()), sites(s), count(c) {}
+  WorkerRun run;  // its own: it shows no box
   SiteFetch *sites;
   int count;
   std::atomic<int> next{0};     // the next site to claim

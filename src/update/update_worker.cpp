@@ -60,6 +60,25 @@ bool WorkerRun::Deliver(WorkerCall &call) {
 }
 
 int WorkerRun::Show(const char *text, unsigned style) {
+  ShowHeldBox();
+  if (Stopped()) return box::kAnswerNo;
+  constexpr unsigned kButtons = 0xF;
+  if ((style & kButtons) == box::kOk && held_.Append(text)) {
+    heldStyle_ = style;
+    holding_ = true;
+    return box::kAnswerOk;
+  }
+  return ShowNow(text, style);
+}
+
+void WorkerRun::ShowHeldBox() {
+  if (!holding_) return;
+  holding_ = false;
+  ShowNow(held_.c_str(), heldStyle_);
+  held_.Clear();
+}
+
+int WorkerRun::ShowNow(const char *text, unsigned style) {
   if (Stopped()) return box::kAnswerNo;
   // This thread runs no plug-in's window: a fault in the box's loop is none of theirs, and the
   // box abandoned answers no.
@@ -68,6 +87,7 @@ int WorkerRun::Show(const char *text, unsigned style) {
 }
 
 void WorkerRun::Status(WindowHandle coreWindow, const char *text) {
+  ShowHeldBox();
   if (Stopped()) return;
   manager_.ports.shell.Send(coreWindow, kHostMsgStatusText, 0,
                             reinterpret_cast<std::intptr_t>(text));

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "core/heap_text.h"
 #include "core/manager.h"
 
 namespace kestrane {
@@ -29,8 +30,12 @@ void RunWorkerCall(Manager &manager, std::uintptr_t wParam, std::intptr_t lParam
 class WorkerRun {
  public:
   WorkerRun(Manager &manager, unsigned epoch) : manager_(manager), epoch_(epoch) {}
+  ~WorkerRun() { ShowHeldBox(); }
+  WorkerRun(const WorkerRun &) = delete;
+  WorkerRun &operator=(const WorkerRun &) = delete;
 
   Manager &manager() { return manager_; }
+  unsigned epoch() const { return epoch_; }
   Ports &ports() { return manager_.ports; }
   bool Stopped() const { return manager_.updates.epoch.load() != epoch_; }
 
@@ -38,6 +43,28 @@ class WorkerRun {
   // because Kestrane is shutting down: the worker must then leave.
   template <typename Task>
   bool OnWindowThread(Task &&task) {
+    ShowHeldBox();
+    return Call(task);
+  }
+
+  // Runs task(manager) on the window thread without first showing a held box: what a worker
+  // gives back at its end is back before the box that closes its work appears.
+  template <typename Task>
+  bool CallKeepingBox(Task &&task) {
+    return Call(task);
+  }
+
+  // A message box from the worker; nothing is shown once Kestrane is shutting down (the answer
+  // is then No). A box with only OK is held until the worker's next step or its end, so that
+  // the one closing the work comes after the worker has given back its turn: the user may
+  // begin the next update as soon as it shows.
+  int Show(const char *text, unsigned style);
+  // A status text for the shell, unless Kestrane is shutting down.
+  void Status(WindowHandle coreWindow, const char *text);
+
+ private:
+  template <typename Task>
+  bool Call(Task &&task) {
     using TaskType = std::remove_reference_t<Task>;
     WorkerCall call;
     call.epoch = epoch_;
@@ -46,18 +73,16 @@ class WorkerRun {
     return Deliver(call) && call.done && !Stopped();
   }
 
-  // A message box from the worker; nothing is shown once Kestrane is shutting down (the answer
-  // is then No).
-  int Show(const char *text, unsigned style);
-  // A status text for the shell, unless Kestrane is shutting down.
-  void Status(WindowHandle coreWindow, const char *text);
-
- private:
+  int ShowNow(const char *text, unsigned style);
+  void ShowHeldBox();
   // Sends the call to the window thread and waits; false when it could not be sent.
   bool Deliver(WorkerCall &call);
 
   Manager &manager_;
   unsigned epoch_;
+  HeapText held_;
+  unsigned heldStyle_ = 0;
+  bool holding_ = false;
 };
 
 // What a worker took from its session (the gear, the busy index, the check's turn) is given back
@@ -65,7 +90,7 @@ class WorkerRun {
 // of a session that has ended never touches the next session's state.
 template <typename Task>
 void GiveBack(WorkerRun &run, Task &&task) {
-  run.OnWindowThread(task);
+  run.CallKeepingBox(task);
 }
 
 using WorkerRoutine = void (*)(WorkerRun &run);

@@ -57,7 +57,11 @@ struct AlphaRig : UpdateRig {
 
 TEST(PluginUpdate, EveryFileArrivesBeforeTheOneStopAndStart) {
   AlphaRig rig;
+  std::vector<int> busy;  // the one-at-a-time mark while each box is open
+  rig.desktop.whileShown = [&](const auto &) { busy.push_back(rig.manager.busyIndex.load()); };
   rig.Update();
+  // The closing box comes once the turn is given back: the next update may begin at once.
+  EXPECT_EQ(busy, (std::vector<int>{0, -1}));
   EXPECT_EQ(rig.Boxes(), (std::vector<std::string>{
                              kConsentOfAlpha,
                              "Update Procedure Complete.\n\nIf the download included a zip file "
