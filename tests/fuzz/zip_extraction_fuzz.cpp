@@ -23,9 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char *>(data), size);
 
   kestrane::testing::TestRig rig;
-  kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
-  const std::string result =
-      kestrane::ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
+  std::string result;
+  {  // the list box shows as the worker's run ends
+    kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
+    result = kestrane::ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
+  }
   kestrane::fuzz::CheckExtraction(root, dest, result, rig.desktop.boxes);
   fs::remove_all(root);
   return 0;

@@ -237,20 +237,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   kestrane::testing::TestRig rig;
   rig.kernel.utf8Paths = !old;
-  kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
   unsigned moves = 0;
   rig.kernel.afterMove = [&](const std::string &) {
     if (++moves == stopAfterMoves) rig.manager.updates.epoch.fetch_add(1);
   };
-  const std::string result =
-      kestrane::ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
-  kestrane::fuzz::CheckExtraction(root, dest, result, rig.desktop.boxes, run.Stopped());
+  std::string result;
+  bool stopped = false;
+  {  // the list box shows as the worker's run ends
+    kestrane::WorkerRun run(rig.manager, rig.manager.updates.epoch.load());
+    result = kestrane::ExtractZipArchive(run, archive.c_str(), dest.c_str()).c_str();
+    stopped = run.Stopped();
+  }
+  kestrane::fuzz::CheckExtraction(root, dest, result, rig.desktop.boxes, stopped);
 
   const std::set<std::string> named = NamedPaths(entries, old);
   for (const auto &item : fs::recursive_directory_iterator(dest)) {
     Check(named.count(fs::relative(item.path(), dest).generic_string()) == 1);
   }
-  if (run.Stopped()) Check(rig.desktop.boxes.empty());
+  if (stopped) Check(rig.desktop.boxes.empty());
   if (!rig.desktop.boxes.empty()) {
     Check(rig.desktop.boxes.size() == 1 && !lied);
     for (const Entry &e : entries) {
