@@ -61,7 +61,6 @@ bool WorkerRun::Deliver(WorkerCall &call) {
 
 int WorkerRun::Show(const char *text, unsigned style) {
   ShowHeldBox();
-  if (Stopped()) return box::kAnswerNo;
   constexpr unsigned kButtons = 0xF;
   if ((style & kButtons) == box::kOk && held_.Append(text)) {
     heldStyle_ = style;

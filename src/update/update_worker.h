@@ -44,14 +44,7 @@ class WorkerRun {
   template <typename Task>
   bool OnWindowThread(Task &&task) {
     ShowHeldBox();
-    return Call(task);
-  }
-
-  // Runs task(manager) on the window thread without first showing a held box: what a worker
-  // gives back at its end is back before the box that closes its work appears.
-  template <typename Task>
-  bool CallKeepingBox(Task &&task) {
-    return Call(task);
+    return CallKeepingBox(task);
   }
 
   // A message box from the worker; nothing is shown once Kestrane is shutting down (the answer
@@ -62,9 +55,10 @@ class WorkerRun {
   // A status text for the shell, unless Kestrane is shutting down.
   void Status(WindowHandle coreWindow, const char *text);
 
- private:
+  // As OnWindowThread, without first showing a held box: what a worker gives back at its end
+  // is back before the box that closes its work appears.
   template <typename Task>
-  bool Call(Task &&task) {
+  bool CallKeepingBox(Task &&task) {
     using TaskType = std::remove_reference_t<Task>;
     WorkerCall call;
     call.epoch = epoch_;
@@ -73,6 +67,7 @@ class WorkerRun {
     return Deliver(call) && call.done && !Stopped();
   }
 
+ private:
   int ShowNow(const char *text, unsigned style);
   void ShowHeldBox();
   // Sends the call to the window thread and waits; false when it could not be sent.
